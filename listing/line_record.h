@@ -1,0 +1,62 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace vandlor2 {
+
+/// A text cut from one fixed column of the listing, so never wider than the column. Kept
+/// inline rather than as a heap string: a large listing holds millions of records.
+template <std::size_t Width>
+class ColumnText {
+  public:
+    ColumnText() = default;
+    /// Keeps at most the first `Width` bytes of `text`.
+    explicit ColumnText(std::string_view text) { assign(text); }
+
+    void assign(std::string_view text) {
+        size_ = static_cast<std::uint8_t>(text.size() < Width ? text.size() : Width);
+        text.copy(bytes_.data(), size_);
+    }
+    std::string_view view() const { return {bytes_.data(), size_}; }
+    bool empty() const { return size_ == 0; }
+
+  private:
+    static_assert(Width < 256, "the length must fit in one byte");
+    std::array<char, Width> bytes_{};
+    std::uint8_t size_ = 0;
+};
+
+/// Widths of the listing columns that the record fields are cut from.
+inline constexpr std::size_t kSsnWidth = 5;
+inline constexpr std::size_t kStationNameWidth = 30;
+inline constexpr std::size_t kDistanceWidth = 9;
+inline constexpr std::size_t kInternalAccuracyWidth = 8;
+inline constexpr std::size_t kExternalAccuracyWidth = 12;
+inline constexpr std::size_t kSurveyOrderWidth = 1;
+
+/// What is known about one measured line between two stations, as texts from the listing.
+struct LineRecord {
+    ColumnText<kSsnWidth> ssn_from;
+    ColumnText<kSsnWidth> ssn_to;
+    ColumnText<kStationNameWidth> from_station;
+    ColumnText<kStationNameWidth> to_station;
+    ColumnText<kDistanceWidth> distance;
+    ColumnText<kInternalAccuracyWidth> internal_accuracy;
+    ColumnText<kExternalAccuracyWidth> external_accuracy;  ///< the sort key
+    ColumnText<kSurveyOrderWidth> survey_order;
+};
+
+using RecordTable = std::vector<LineRecord>;
+
+/// The report order: by the external-accuracy text, compared byte by byte as unsigned values,
+/// a proper prefix first. Never numeric: blanks before digits, "10.5" before "9.75".
+bool comes_before(const LineRecord& a, const LineRecord& b);
+
+/// Positions of `table` in report order; records with equal keys keep their table order.
+std::vector<std::size_t> report_order(const RecordTable& table);
+
+}  // namespace vandlor2

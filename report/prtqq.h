@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "listing/line_record.h"
+
+namespace vandlor2 {
+
+/// Appends the report line of `record` for a listing with QQ records, with its line feed: as
+/// the plain line, with each station's serial number before its name and the survey order.
+void append_prtqq(std::string& report, const LineRecord& record);
+
+/// The report line of `record` for a listing with QQ records, with its line feed.
+std::string prtqq(const LineRecord& record);
+
+}  // namespace vandlor2

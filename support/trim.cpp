@@ -1,0 +1,35 @@
+#include "support/trim.h"
+
+namespace vandlor2 {
+namespace {
+
+bool trims_left(char mode) {
+    return mode == 'L' || mode == 'l' || mode == 'B' || mode == 'b';
+}
+bool trims_right(char mode) {
+    return mode == 'R' || mode == 'r' || mode == 'B' || mode == 'b';
+}
+
+}  // namespace
+
+std::string_view trimmed(std::string_view text, char mode) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    if (trims_left(mode)) {
+        while (begin < end && is_c_space(text[begin])) ++begin;
+    }
+    if (trims_right(mode)) {
+        while (end > begin && is_c_space(text[end - 1])) --end;
+    }
+    return text.substr(begin, end - begin);
+}
+
+std::string trim(std::string& text, char mode) {
+    const std::string_view kept = trimmed(text, mode);
+    const std::size_t begin = static_cast<std::size_t>(kept.data() - text.data());
+    text.erase(begin + kept.size());
+    text.erase(0, begin);
+    return text;
+}
+
+}  // namespace vandlor2

@@ -1,0 +1,138 @@
+// Runs the built tool once for each folder under cases/ and compares what it leaves behind.
+//
+// A case folder holds (all optional):
+//   args       the arguments, one a line; without it the tool runs with none
+//   listing    copied to "listing" in a fresh working folder before the run
+//   example    the name of a file of examples/ to copy to "listing" instead
+//   stdin      standard input (default: empty)
+//   setup      shell commands run in the working folder before the run
+//   faketime   a date and time for Debian's faketime; the run stamp is then compared as is,
+//              otherwise its date-time text is masked as "<run time>"
+//   stdout, stderr   the expected console output (default: empty)
+//   exit_code  the expected exit code (default 0)
+//   report     the expected bytes of "report" in the working folder; without it no file of
+//              that name may exist after the run
+// The listing is always checked to be unchanged by the run.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::optional<std::string> read_file(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::string read_or_empty(const fs::path& path) {
+    return read_file(path).value_or("");
+}
+
+std::string shell_quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::string mask_run_time(const std::string& console) {
+    static const std::regex run_time(
+        R"(Local system run time: Date: \w{3} \w{3} \d{1,2}, \d{4}  Time: \d\d:\d\d:\d\d [ap]m)");
+    return std::regex_replace(console, run_time, "Local system run time: <run time>");
+}
+
+std::vector<std::string> case_names() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(VANDLOR2_CASES_DIR)) {
+        if (entry.is_directory()) names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class Case : public testing::TestWithParam<std::string> {};
+
+TEST_P(Case, LeavesTheExpectedFilesAndConsole) {
+    const fs::path source = fs::path(VANDLOR2_CASES_DIR) / GetParam();
+    std::string work_template = (fs::temp_directory_path() / "vandlor2-case-XXXXXX").string();
+    ASSERT_NE(mkdtemp(work_template.data()), nullptr);
+    const fs::path work = work_template;
+
+    std::optional<std::string> listing = read_file(source / "listing");
+    if (const auto example = read_file(source / "example")) {
+        listing = read_file(fs::path(VANDLOR2_EXAMPLES_DIR) / lines_of(*example).at(0));
+        ASSERT_TRUE(listing) << "no such example: " << *example;
+    }
+    if (listing) {
+        std::ofstream(work / "listing", std::ios::binary) << *listing;
+    }
+    if (fs::exists(source / "setup")) {
+        const std::string setup = "cd " + shell_quoted(work.string()) + " && sh " +
+                                  shell_quoted((source / "setup").string());
+        ASSERT_EQ(std::system(setup.c_str()), 0) << "setup failed";
+    }
+    const std::optional<std::string> faketime = read_file(source / "faketime");
+    if (faketime && VANDLOR2_SANITIZED) GTEST_SKIP() << "faketime does not preload under ASan";
+
+    std::string command = "cd " + shell_quoted(work.string()) + " && ";
+    if (faketime) command += "faketime " + shell_quoted(lines_of(*faketime).at(0)) + " ";
+    command += shell_quoted(VANDLOR2_BINARY);
+    for (const std::string& argument : lines_of(read_or_empty(source / "args"))) {
+        command += " " + shell_quoted(argument);
+    }
+    const fs::path input = fs::exists(source / "stdin") ? source / "stdin" : fs::path("/dev/null");
+    command += " < " + shell_quoted(input.string()) + " > console.out 2> console.err";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << "the tool did not exit normally";
+
+    const std::string console = read_or_empty(work / "console.out");
+    EXPECT_EQ(faketime ? console : mask_run_time(console), read_or_empty(source / "stdout"));
+    EXPECT_EQ(read_or_empty(work / "console.err"), read_or_empty(source / "stderr"));
+    EXPECT_EQ(WEXITSTATUS(status), std::stoi(read_file(source / "exit_code").value_or("0")));
+    const std::optional<std::string> report = read_file(work / "report");
+    const std::optional<std::string> expected_report = read_file(source / "report");
+    EXPECT_EQ(report.has_value(), expected_report.has_value()) << "report file presence";
+    if (report && expected_report) {
+        EXPECT_EQ(*report, *expected_report);
+    }
+    if (listing) {
+        EXPECT_EQ(read_file(work / "listing"), listing) << "the listing was changed";
+    }
+
+    std::error_code ignored;
+    fs::remove_all(work, ignored);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Case, testing::ValuesIn(case_names()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                             std::string name = info.param;
+                             std::replace_if(
+                                 name.begin(), name.end(),
+                                 [](char c) {
+                                     return !std::isalnum(static_cast<unsigned char>(c));
+                                 },
+                                 '_');
+                             return name;
+                         });
+
+}  // namespace

@@ -1,0 +1,96 @@
+#include "report/field_format.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace vandlor2 {
+namespace {
+
+struct AccuracyCase {
+    std::string text;
+    std::string written;  // right-justified in 10
+};
+
+class AccuracyTest : public testing::TestWithParam<AccuracyCase> {};
+
+TEST_P(AccuracyTest, WritesTheNearestWholeNumber) {
+    std::string field;
+    append_accuracy(field, GetParam().text, 10);
+    EXPECT_EQ(field, GetParam().written) << "text: \"" << GetParam().text << '"';
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, AccuracyTest,
+    testing::Values(
+        // No number at all.
+        AccuracyCase{"", "         0"}, AccuracyCase{"        ", "         0"},
+        AccuracyCase{"*", "         0"}, AccuracyCase{"   ABC", "         0"},
+        AccuracyCase{"-", "         0"}, AccuracyCase{"+-5", "         0"},
+        AccuracyCase{".", "         0"}, AccuracyCase{"e5", "         0"},
+        // Numbers, and what follows them ignored.
+        AccuracyCase{"   45678", "     45678"}, AccuracyCase{"123*", "       123"},
+        AccuracyCase{"    123456.7", "    123457"}, AccuracyCase{"\t\n\v\f\r 77", "        77"},
+        AccuracyCase{"+12", "        12"}, AccuracyCase{"0x1A", "         0"},
+        AccuracyCase{"12,5", "        12"}, AccuracyCase{"1e", "         1"},
+        AccuracyCase{"1e+", "         1"}, AccuracyCase{".5e1", "         5"},
+        AccuracyCase{"5.", "         5"}, AccuracyCase{"00012", "        12"},
+        // Halves go to the even whole number.
+        AccuracyCase{"456.49", "       456"}, AccuracyCase{"456.5", "       456"},
+        AccuracyCase{"457.5", "       458"}, AccuracyCase{"2.5", "         2"},
+        AccuracyCase{"3.5", "         4"}, AccuracyCase{"9.5", "        10"},
+        AccuracyCase{"0.5", "         0"}, AccuracyCase{"0.50000000000000001", "         0"},
+        AccuracyCase{"0.5000000000000001", "         1"},
+        // Negative values keep their sign, also when they round to zero.
+        AccuracyCase{"-12.5", "       -12"}, AccuracyCase{"-13.5", "       -14"},
+        AccuracyCase{"-0.4", "        -0"}, AccuracyCase{"-0", "        -0"},
+        AccuracyCase{"-.5", "        -0"},
+        // Exponents and wide numbers.
+        AccuracyCase{"1.5E3", "      1500"}, AccuracyCase{"25e-1", "         2"},
+        AccuracyCase{"12345678901", "12345678901"}, AccuracyCase{"1e15", "1000000000000000"},
+        AccuracyCase{"4503599627370497", "4503599627370497"},
+        AccuracyCase{"1e22", "10000000000000000000000"}, AccuracyCase{"1e-400", "         0"},
+        AccuracyCase{"-1e-400", "        -0"},
+        // Infinities and not-a-number values as the stream writes them.
+        AccuracyCase{"INF", "       inf"}, AccuracyCase{"-Infinity", "      -inf"},
+        AccuracyCase{"1E999", "       inf"}, AccuracyCase{"-1E999", "      -inf"},
+        AccuracyCase{"0.00000000000000000001e999", "       inf"}, AccuracyCase{"nan", "       nan"},
+        AccuracyCase{"-NaN(123)", "      -nan"}, AccuracyCase{"infx", "       inf"},
+        AccuracyCase{"in", "         0"}));
+
+TEST(AccuracyValue, ReadsLongMantissasCorrectlyRounded) {
+    EXPECT_EQ(accuracy_value("0.1"), 0.1);
+    EXPECT_EQ(accuracy_value("123456789012345678901234567890"), 1.2345678901234568e29);
+    EXPECT_EQ(accuracy_value("9007199254740993"), 9007199254740992.0);
+    EXPECT_EQ(accuracy_value("2.2250738585072014e-308"), 2.2250738585072014e-308);
+}
+
+struct JustifyCase {
+    bool left;
+    std::string text;
+    std::size_t width;
+    std::string placed;
+};
+
+class JustifyTest : public testing::TestWithParam<JustifyCase> {};
+
+TEST_P(JustifyTest, PadsToTheWidthAndNeverCuts) {
+    std::string line = "|";
+    if (GetParam().left) {
+        append_left(line, GetParam().text, GetParam().width);
+    } else {
+        append_right(line, GetParam().text, GetParam().width);
+    }
+    EXPECT_EQ(line, "|" + GetParam().placed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, JustifyTest,
+                         testing::Values(JustifyCase{true, "AB", 5, "AB   "},
+                                         JustifyCase{false, "AB", 5, "   AB"},
+                                         JustifyCase{true, "", 3, "   "},
+                                         JustifyCase{false, "ABCDE", 5, "ABCDE"},
+                                         JustifyCase{true, "ABCDEF", 5, "ABCDEF"},
+                                         JustifyCase{false, "ABCDEF", 5, "ABCDEF"}));
+
+}  // namespace
+}  // namespace vandlor2

@@ -1,0 +1,87 @@
+#include "listing/line_record.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "listing/ssn_pair_index.h"
+
+namespace vandlor2 {
+namespace {
+
+RecordTable table_of(const std::vector<std::string>& external_accuracies) {
+    RecordTable table;
+    for (const std::string& text : external_accuracies) {
+        LineRecord record;
+        record.external_accuracy.assign(text);
+        table.push_back(record);
+    }
+    return table;
+}
+
+using Order = std::vector<std::size_t>;
+
+TEST(ReportOrder, ComparesTheTextsByteByByte) {
+    EXPECT_EQ(report_order(table_of({})), Order{});
+    EXPECT_EQ(report_order(table_of({"x"})), Order{0});
+    // Right-aligned figures come out in numeric order; others by their characters.
+    EXPECT_EQ(report_order(table_of({"   12.500000", "    0.012345"})), (Order{1, 0}));
+    EXPECT_EQ(report_order(table_of({"9.75", "10.5"})), (Order{1, 0}));
+    EXPECT_EQ(report_order(table_of({"12  ", "12", "12 "})), (Order{1, 2, 0}));
+    EXPECT_EQ(report_order(table_of({"1", "", " "})), (Order{1, 2, 0}));
+    EXPECT_EQ(report_order(table_of({"\xFF", "\x7F", std::string(1, '\0'), "-", "."})),
+              (Order{2, 3, 4, 1, 0}));
+    EXPECT_EQ(report_order(table_of({std::string("a\0", 2), "a", std::string("a\0\1", 3)})),
+              (Order{1, 0, 2}));
+}
+
+TEST(ReportOrder, KeepsTheTableOrderOfEqualTexts) {
+    RecordTable table = table_of({"  7", "  5", "  7", "", "  5", "", "  7"});
+    for (std::size_t i = 0; i < table.size(); ++i) table[i].from_station.assign(std::to_string(i));
+    EXPECT_EQ(report_order(table), (Order{3, 5, 1, 4, 0, 2, 6}));
+    for (std::size_t i = 1; i < table.size(); ++i) {
+        EXPECT_FALSE(
+            comes_before(table[report_order(table)[i]], table[report_order(table)[i - 1]]));
+    }
+}
+
+TEST(ColumnText, KeepsAtMostItsWidth) {
+    ColumnText<5> text("123456789");
+    EXPECT_EQ(text.view(), "12345");
+    text.assign("");
+    EXPECT_TRUE(text.empty());
+}
+
+TEST(SsnValue, ReadsAsAtoiDoes) {
+    EXPECT_EQ(ssn_value("00012"), 12);
+    EXPECT_EQ(ssn_value("12   "), 12);
+    EXPECT_EQ(ssn_value(" \t +7x"), 7);
+    EXPECT_EQ(ssn_value("-0042"), -42);
+    EXPECT_EQ(ssn_value(""), 0);
+    EXPECT_EQ(ssn_value("  ABC"), 0);
+    EXPECT_EQ(ssn_value("\xA0"
+                        "12"),
+              0);
+    EXPECT_EQ(ssn_value("99999999999999"), 2147483647);
+    EXPECT_EQ(ssn_value("-99999999999999"), -2147483648LL);
+}
+
+TEST(SsnPairIndex, FindsTheFirstPositionOfAPair) {
+    SsnPairIndex index;
+    EXPECT_FALSE(index.find(1, 2));
+    index.add(1, 2, 0);
+    index.add(2, 1, 1);
+    index.add(1, 2, 2);
+    EXPECT_EQ(index.find(1, 2), 0u);
+    EXPECT_EQ(index.find(2, 1), 1u);
+    EXPECT_FALSE(index.find(1, 3));
+    // Many pairs that share one number must all stay apart.
+    for (int i = 0; i < 100000; ++i) index.add(7, i, static_cast<std::size_t>(3 + i));
+    for (int i = 0; i < 100000; i += 999)
+        EXPECT_EQ(index.find(7, i), static_cast<std::size_t>(3 + i));
+    EXPECT_EQ(index.find(-7, -7), std::nullopt);
+}
+
+}  // namespace
+}  // namespace vandlor2

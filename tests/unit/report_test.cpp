@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "report/prt.h"
+#include "report/prtqq.h"
+#include "report/report_writer.h"
+
+namespace vandlor2 {
+namespace {
+
+/// A line of `width` blanks with each text placed at its column, counted from 1.
+std::string columns(std::size_t width, std::vector<std::pair<std::size_t, std::string>> texts) {
+    std::string line(width, ' ');
+    for (const auto& [column, text] : texts) line.replace(column - 1, text.size(), text);
+    return line;
+}
+
+LineRecord worked_record() {
+    LineRecord record;
+    record.ssn_from.assign("   17");
+    record.ssn_to.assign(" 1042");
+    record.from_station.assign("NORTH BASE");
+    record.to_station.assign("HILL 2");
+    record.distance.assign("1234.567");
+    record.internal_accuracy.assign("   45678");
+    record.external_accuracy.assign("    123456.7");
+    record.survey_order.assign("2");
+    return record;
+}
+
+TEST(Prt, PlacesTheWorkedExampleInItsColumns) {
+    EXPECT_EQ(prt(worked_record()), columns(121, {{1, "NORTH BASE"},
+                                                  {41, "HILL 2"},
+                                                  {84, "1234.567"},
+                                                  {95, "1:"},
+                                                  {103, "45678"},
+                                                  {109, "1:"},
+                                                  {116, "123457"}}) +
+                                        "\n");
+}
+
+TEST(Prt, KeepsItsWidthForEmptyAndFullFields) {
+    LineRecord record;
+    EXPECT_EQ(prt(record), columns(121, {{95, "1:"}, {107, "0"}, {109, "1:"}, {121, "0"}}) + "\n");
+    record.from_station.assign("ABCDEFGHIJKLMNOPQRSTUVWXYZ1234");
+    record.to_station.assign("abcdefghijklmnopqrstuvwxyz1234");
+    record.distance.assign("123456.78");
+    EXPECT_EQ(prt(record), columns(121, {{1, "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234"},
+                                         {41, "abcdefghijklmnopqrstuvwxyz1234"},
+                                         {83, "123456.78"},
+                                         {95, "1:"},
+                                         {107, "0"},
+                                         {109, "1:"},
+                                         {121, "0"}}) +
+                               "\n");
+}
+
+TEST(Prt, WidensTheLineForAnElevenDigitAccuracy) {
+    LineRecord record = worked_record();
+    record.external_accuracy.assign(" 12345678901");
+    const std::string line = prt(record);
+    EXPECT_EQ(line.size(), 123u);
+    EXPECT_EQ(line.substr(107), " 1: 12345678901\n");
+}
+
+TEST(Prt, IgnoresSerialNumbersAndSurveyOrder) {
+    LineRecord record = worked_record();
+    const std::string line = prt(record);
+    record.ssn_from.assign("99999");
+    record.ssn_to.assign("");
+    record.survey_order.assign("X");
+    EXPECT_EQ(prt(record), line);
+}
+
+TEST(Prtqq, PlacesTheWorkedExampleInItsColumns) {
+    LineRecord record = worked_record();
+    record.distance.assign(" 1234.567");
+    EXPECT_EQ(prtqq(record), columns(126, {{1, " ("},
+                                           {6, "17"},
+                                           {8, ") "},
+                                           {10, "NORTH BASE"},
+                                           {40, "   ("},
+                                           {45, "1042"},
+                                           {49, ") "},
+                                           {51, "HILL 2"},
+                                           {85, "1234.567"},
+                                           {96, "1:"},
+                                           {104, "45678"},
+                                           {110, "1:"},
+                                           {117, "123457"},
+                                           {126, "2"}}) +
+                                 "\n");
+}
+
+TEST(Prtqq, KeepsItsWidthWithOnlySerialNumbersAndOrder) {
+    LineRecord record;
+    record.ssn_from.assign("12");
+    record.ssn_to.assign("");
+    EXPECT_EQ(prtqq(record), columns(126, {{1, " (   12) "},
+                                           {40, "   (     ) "},
+                                           {96, "1:"},
+                                           {108, "0"},
+                                           {110, "1:"},
+                                           {122, "0"}}) +
+                                 "\n");
+}
+
+TEST(Headings, LineUpWithTheRecordColumns) {
+    EXPECT_EQ(kPlainHeading1, columns(116, {{1, "FROM STATION"},
+                                            {41, "TO STATION"},
+                                            {84, "DISTANCE"},
+                                            {95, "INTERNAL"},
+                                            {109, "EXTERNAL"}}));
+    EXPECT_EQ(kPlainHeading2, columns(116, {{86, "METERS"}, {95, "ACCURACY"}, {109, "ACCURACY"}}));
+    EXPECT_EQ(kQqHeading1, columns(126, {{5, "SSN"},
+                                         {10, "FROM STATION"},
+                                         {46, "SSN"},
+                                         {51, "TO STATION"},
+                                         {85, "DISTANCE"},
+                                         {96, "INTERNAL"},
+                                         {110, "EXTERNAL"},
+                                         {122, "SURVY"}}));
+    EXPECT_EQ(kQqHeading2,
+              columns(126, {{87, "METERS"}, {96, "ACCURACY"}, {110, "ACCURACY"}, {122, "ORDER"}}));
+}
+
+const std::string kTitle = std::string(30, ' ') + "LENGTH RELATIVE ACCURACIES (M)";
+
+std::string plain_heading(int page) {
+    return std::string(page > 1 ? "\f" : "") + " Page " + std::to_string(page) + "\n" + kTitle +
+           "\n\n" + std::string(kPlainHeading1) + "\n" + std::string(kPlainHeading2) + "\n\n";
+}
+
+/// A plain-layout table of `count` records whose external accuracies sort as numbered.
+ListingContents numbered_records(int count) {
+    ListingContents contents;
+    contents.section_title = kTitle;
+    for (int i = count; i >= 1; --i) {
+        LineRecord record;
+        record.from_station.assign("S" + std::to_string(i));
+        char key[13];
+        std::snprintf(key, sizeof key, "%12d", i);
+        record.external_accuracy.assign(key);
+        contents.records.push_back(record);
+    }
+    contents.length_record_count = count;
+    return contents;
+}
+
+std::string written(const ListingContents& contents) {
+    std::ostringstream report;
+    write_report(report, contents);
+    return report.str();
+}
+
+std::string record_lines(const ListingContents& contents, int first, int last) {
+    std::string lines;
+    for (int i = first; i <= last; ++i) {
+        lines += prt(contents.records[static_cast<std::size_t>(contents.length_record_count - i)]);
+    }
+    return lines;
+}
+
+TEST(WriteReport, WritesOnlyTheHeadingWithoutRecords) {
+    ListingContents contents;
+    EXPECT_EQ(written(contents), " Page 1\n\n\n" + std::string(kPlainHeading1) + "\n" +
+                                     std::string(kPlainHeading2) + "\n\n");
+}
+
+struct PagingCase {
+    int records;
+    std::vector<std::pair<int, int>> pages;  // first and last record of each page
+};
+
+class PagingTest : public testing::TestWithParam<PagingCase> {};
+
+TEST_P(PagingTest, PutsTwentySevenRecordsOnAPage) {
+    const ListingContents contents = numbered_records(GetParam().records);
+    std::string expected;
+    int page = 0;
+    for (const auto& [first, last] : GetParam().pages) {
+        expected += plain_heading(++page) + record_lines(contents, first, last);
+    }
+    EXPECT_EQ(written(contents), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, PagingTest,
+                         testing::Values(PagingCase{1, {{1, 1}}}, PagingCase{26, {{1, 26}}},
+                                         PagingCase{27, {{1, 27}, {1, 0}}},
+                                         PagingCase{28, {{1, 27}, {28, 28}}},
+                                         PagingCase{30, {{1, 27}, {28, 30}}},
+                                         PagingCase{54, {{1, 27}, {28, 54}, {1, 0}}}));
+
+TEST(WriteReport, NumbersPagesWithoutPadding) {
+    const std::string report = written(numbered_records(27 * 9 + 1));
+    EXPECT_NE(report.find("\f Page 10\n" + kTitle + "\n"), std::string::npos);
+    EXPECT_EQ(report.find("\f Page 11"), std::string::npos);
+}
+
+TEST(WriteReport, UsesTheQqLayoutAndTotalForAnyQqRecord) {
+    ListingContents contents;
+    LineRecord entry_before_qq;  // a length entry read before the first QQ line
+    entry_before_qq.external_accuracy.assign("           9");
+    entry_before_qq.from_station.assign("EARLY");
+    LineRecord qq_record;
+    qq_record.ssn_from.assign("    1");
+    qq_record.ssn_to.assign("    2");
+    qq_record.survey_order.assign("1");
+    contents.records = {entry_before_qq, qq_record};
+    contents.length_record_count = 1;
+    contents.qq_count = 1;
+    // Only the first record of the sorted table is written: the QQ record, whose empty
+    // external accuracy sorts first.
+    EXPECT_EQ(written(contents), " Page 1\n\n\n" + std::string(kQqHeading1) + "\n" +
+                                     std::string(kQqHeading2) + "\n\n" + prtqq(qq_record));
+}
+
+}  // namespace
+}  // namespace vandlor2

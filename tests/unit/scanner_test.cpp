@@ -1,0 +1,133 @@
+#include "listing/scanner.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vandlor2 {
+namespace {
+
+/// A listing line with each text at its 0-based index in a line of blanks.
+std::string line_with(std::vector<std::pair<std::size_t, std::string>> texts) {
+    std::string line;
+    for (const auto& [index, text] : texts) {
+        if (line.size() < index + text.size()) line.resize(index + text.size(), ' ');
+        line.replace(index, text.size(), text);
+    }
+    return line + "\n";
+}
+
+// Offset 1: every column below is one to the right of its place on the printed page.
+const std::string kHeader = "JOB 42\n PROGRAM KORMIN\n";
+
+std::string qq_line(const std::string& ssn_from, const std::string& ssn_to, char order = '1') {
+    return line_with({{4, " QQ"}, {7, std::string(1, order)}, {14, ssn_from}, {54, ssn_to}});
+}
+
+std::string entry(const std::string& ssn_from, const std::string& from, const std::string& ssn_to,
+                  const std::string& to, const std::string& external) {
+    return line_with({{1, "FROM: "}, {8, ssn_from}, {16, from}, {55, ssn_to}, {63, to}}) +
+           line_with({{21, " 1000.000"}, {66, "   12345"}, {102, external}});
+}
+
+struct Scanned {
+    ScanStatus status;
+    ListingContents contents;
+    std::string console;
+    std::string errors;
+};
+
+Scanned scanned(const std::string& listing) {
+    std::istringstream input(listing);
+    std::ostringstream console;
+    std::ostringstream errors;
+    Scanned result{ScanStatus::completed, {}, {}, {}};
+    result.status = scan(input, console, errors, result.contents);
+    result.console = console.str();
+    result.errors = errors.str();
+    return result;
+}
+
+TEST(Scanner, FillsTheFirstMatchingQqRecord) {
+    const Scanned result =
+        scanned(kHeader + qq_line("   12", "   34", '2') + qq_line("00012", "34   ", '3') +
+                qq_line("   34", "   12") + entry("12   ", "A", "  034", "B", "      1.5"));
+    ASSERT_EQ(result.status, ScanStatus::completed);
+    ASSERT_EQ(result.contents.records.size(), 3u);
+    EXPECT_EQ(result.contents.qq_count, 3);
+    EXPECT_EQ(result.contents.length_record_count, 0);
+    const LineRecord& filled = result.contents.records[0];
+    EXPECT_EQ(filled.from_station.view(), "A");
+    EXPECT_EQ(filled.to_station.view(), "B");
+    EXPECT_EQ(filled.ssn_from.view(), "   12");
+    EXPECT_EQ(filled.survey_order.view(), "2");
+    EXPECT_EQ(filled.distance.view(), " 1000.000");  // untrimmed in a QQ record
+    EXPECT_EQ(filled.external_accuracy.view(), "      1.5");
+    EXPECT_TRUE(result.contents.records[1].external_accuracy.empty());
+    EXPECT_TRUE(result.contents.records[2].external_accuracy.empty());
+}
+
+TEST(Scanner, SearchesTheFirstQqCountPositionsOfTheTable) {
+    // Two entries before the first QQ line are records of their own; once two QQ lines are
+    // in, positions 0 and 1 (those two records) are the ones searched.
+    const Scanned result =
+        scanned(kHeader + entry("    5", "E1", "    6", "F1", "  1") +
+                entry("    7", "E2", "    8", "F2", "  2") + qq_line("    7", "    8") +
+                qq_line("    5", "    6") + entry("    7", "G", "    8", "H", "  3"));
+    ASSERT_EQ(result.status, ScanStatus::completed);
+    ASSERT_EQ(result.contents.records.size(), 4u);
+    EXPECT_EQ(result.contents.length_record_count, 2);
+    EXPECT_EQ(result.contents.qq_count, 2);
+    EXPECT_EQ(result.contents.records[1].from_station.view(), "G");
+    EXPECT_EQ(result.contents.records[1].ssn_from.view(), "7");  // trimmed when appended
+    EXPECT_TRUE(result.contents.records[2].from_station.empty());
+}
+
+TEST(Scanner, ReportsALengthEntryWithoutQqRecord) {
+    const std::string first = line_with({{1, "FROM: "}, {8, "   12"}, {16, "A"}, {55, "   34"}});
+    const Scanned result = scanned(kHeader + qq_line("   34", "   12") + first + "second\n");
+    EXPECT_EQ(result.status, ScanStatus::length_entry_without_qq_record);
+    EXPECT_EQ(result.errors,
+              "Error: Length Accuracy without QQ record\n"
+              "       Fix the KORMIN file\n"
+              "       SSN_From =    12\n"
+              "       SSN_To   =    34\n" +
+                  first);
+}
+
+TEST(Scanner, ReadsAMillionQqRecords) {
+    std::string listing = kHeader;
+    const int count = 1000000;
+    char ssn[16];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(ssn, sizeof ssn, "%5d", i % 100000);
+        listing += qq_line(ssn, std::to_string(i / 100000));
+    }
+    for (int i = count - 1; i >= 0; i -= 1000) {
+        std::snprintf(ssn, sizeof ssn, "%5d", i % 100000);
+        listing += entry(ssn, "S" + std::to_string(i), std::to_string(i / 100000), "T", "  9");
+    }
+    const Scanned result = scanned(listing);
+    ASSERT_EQ(result.status, ScanStatus::completed);
+    EXPECT_EQ(result.contents.qq_count, count);
+    for (int i = count - 1; i >= 0; i -= 1000) {
+        EXPECT_EQ(result.contents.records[static_cast<std::size_t>(i)].from_station.view(),
+                  "S" + std::to_string(i));
+    }
+}
+
+TEST(Scanner, ReadsAnyBytesWithoutFault) {
+    std::string listing = kHeader;
+    for (int byte = 0; byte < 256; ++byte) {
+        listing += std::string(static_cast<std::size_t>(byte % 130), static_cast<char>(byte));
+        listing += "FROM: " + std::string(1, static_cast<char>(byte)) + "\n";
+    }
+    const Scanned result = scanned(listing);
+    EXPECT_EQ(result.status, ScanStatus::completed);
+}
+
+}  // namespace
+}  // namespace vandlor2
