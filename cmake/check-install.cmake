@@ -1,0 +1,37 @@
+# Installs a build into a scratch prefix and fails unless the tree holds exactly the tool, its
+# manual page, the README and the example listings, and the installed tool runs.
+#   cmake -DBUILD_DIR=build/default -DPREFIX=<scratch> -DSOURCE_DIR=. -P cmake/check-install.cmake
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+                RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed (status ${status}):\n${out}")
+endif()
+
+set(expected bin/vandlor2 share/doc/vandlor2/README.md share/man/man1/vandlor2.1)
+file(GLOB examples RELATIVE ${SOURCE_DIR}/examples ${SOURCE_DIR}/examples/*)
+foreach(example IN LISTS examples)
+  list(APPEND expected share/doc/vandlor2/examples/${example})
+endforeach()
+list(SORT expected)
+file(GLOB_RECURSE installed RELATIVE ${PREFIX} ${PREFIX}/*)
+list(SORT installed)
+if(NOT installed STREQUAL expected)
+  string(REPLACE ";" "\n  " expected "${expected}")
+  string(REPLACE ";" "\n  " installed "${installed}")
+  message(FATAL_ERROR "installed:\n  ${installed}\nexpected:\n  ${expected}")
+endif()
+
+# The installed tool runs on an installed example.
+list(GET examples 0 example)
+execute_process(COMMAND ${PREFIX}/bin/vandlor2 ${PREFIX}/share/doc/vandlor2/examples/${example}
+                        ${PREFIX}/report
+                RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE out)
+set(report_size 0)
+if(EXISTS ${PREFIX}/report)
+  file(SIZE ${PREFIX}/report report_size)
+endif()
+if(NOT status EQUAL 0 OR report_size EQUAL 0)
+  message(FATAL_ERROR "the installed vandlor2 failed (status ${status}):\n${out}")
+endif()
+file(REMOVE_RECURSE ${PREFIX})
