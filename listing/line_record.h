@@ -3,6 +3,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -50,7 +52,39 @@ struct LineRecord {
     ColumnText<kSurveyOrderWidth> survey_order;
 };
 
-using RecordTable = std::vector<LineRecord>;
+/// The growable table of line records, in order of appending. The records are kept in blocks,
+/// so growing the table never copies them: a large listing holds millions.
+class RecordTable {
+  public:
+    RecordTable() = default;
+    RecordTable(std::initializer_list<LineRecord> records) {
+        for (const LineRecord& record : records) push_back(record);
+    }
+
+    void push_back(const LineRecord& record) {
+        if ((size_ & kBlockMask) == 0)
+            blocks_.push_back(std::make_unique<LineRecord[]>(kBlockSize));
+        blocks_.back()[size_ & kBlockMask] = record;
+        ++size_;
+    }
+
+    LineRecord& operator[](std::size_t position) {
+        return blocks_[position >> kBlockBits][position & kBlockMask];
+    }
+    const LineRecord& operator[](std::size_t position) const {
+        return blocks_[position >> kBlockBits][position & kBlockMask];
+    }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+
+  private:
+    static constexpr unsigned kBlockBits = 14;
+    static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
+    static constexpr std::size_t kBlockMask = kBlockSize - 1;
+
+    std::vector<std::unique_ptr<LineRecord[]>> blocks_;
+    std::size_t size_ = 0;
+};
 
 /// The report order: by the external-accuracy text, compared byte by byte as unsigned values,
 /// a proper prefix first. Never numeric: blanks before digits, "10.5" before "9.75".

@@ -88,14 +88,47 @@ bool read_plain_decimal(std::string_view text, double& value) {
     return true;
 }
 
-/// Appends a finite, whole `value` below 2^52 in magnitude; keeps the sign of a negative zero.
-void append_whole(std::string& line, double value, std::size_t width) {
-    char digits[24];
-    char* end = digits;
-    if (std::signbit(value)) *end++ = '-';
-    const auto magnitude = static_cast<std::uint64_t>(std::fabs(value));
-    end = std::to_chars(end, digits + sizeof digits, magnitude).ptr;
-    append_right(line, std::string_view(digits, static_cast<std::size_t>(end - digits)), width);
+/// The nearest whole number of a text of plain decimal form (digits with an optional point, no
+/// exponent, at most 15 significant digits), computed on the decimal digits: the common case.
+/// With so few digits the double the text reads as lies on the same side of every half as
+/// the decimal itself, so the result is the one of the double. Writes the number to `out`
+/// and gives its length, or 0 when the text is not of that form.
+std::size_t round_plain_decimal(std::string_view text, char* out) {
+    std::size_t at = 0;
+    while (at < text.size() && is_c_space(text[at])) ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+    std::uint64_t whole = 0;
+    int significant = 0;
+    bool any_digit = false;
+    for (; at < text.size() && is_digit(text[at]); ++at) {
+        whole = whole * 10 + static_cast<std::uint64_t>(text[at] - '0');
+        if (whole != 0 && ++significant > 15) return 0;
+        any_digit = true;
+    }
+    int first_decimal = 0;
+    bool rest_nonzero = false;
+    if (at < text.size() && text[at] == '.') {
+        bool seen_nonzero = whole != 0;
+        for (std::size_t place = 0; ++at < text.size() && is_digit(text[at]); ++place) {
+            const int digit = text[at] - '0';
+            any_digit = true;
+            seen_nonzero = seen_nonzero || digit != 0;
+            if (seen_nonzero && ++significant > 15) return 0;
+            if (place == 0) {
+                first_decimal = digit;
+            } else {
+                rest_nonzero = rest_nonzero || digit != 0;
+            }
+        }
+    }
+    if (!any_digit) return 0;
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) return 0;
+    const bool up = first_decimal > 5 || (first_decimal == 5 && (rest_nonzero || whole % 2 == 1));
+    char* end = out;
+    if (negative) *end++ = '-';
+    end = std::to_chars(end, end + 20, whole + (up ? 1 : 0)).ptr;
+    return static_cast<std::size_t>(end - out);
 }
 
 /// To the nearest whole number, exact halves to the even one, whatever the rounding mode.
@@ -130,26 +163,25 @@ double accuracy_value(std::string_view text) {
     return negative ? -value : value;
 }
 
-void append_left(std::string& line, std::string_view text, std::size_t width) {
-    line.append(text);
-    if (text.size() < width) line.append(width - text.size(), ' ');
-}
-
-void append_right(std::string& line, std::string_view text, std::size_t width) {
-    if (text.size() < width) line.append(width - text.size(), ' ');
-    line.append(text);
-}
-
-void append_accuracy(std::string& line, std::string_view text, std::size_t width) {
-    const double value = accuracy_value(text);
-    if (std::fabs(value) < kExactWholeLimit) {
-        append_whole(line, round_half_even(value), width);
+void ReportLine::accuracy(std::string_view text, std::size_t width) {
+    char digits[400];
+    if (const std::size_t size = round_plain_decimal(text, digits)) {
+        right(std::string_view(digits, size), width);
         return;
     }
-    // Large, infinite or not a number: as the C library prints it in fixed notation.
-    char digits[400];
-    const int length = std::snprintf(digits, sizeof digits, "%.0f", value);
-    append_right(line, std::string_view(digits, static_cast<std::size_t>(length)), width);
+    const double value = accuracy_value(text);
+    char* end = digits;
+    if (std::fabs(value) < kExactWholeLimit) {
+        const double whole = round_half_even(value);
+        if (std::signbit(whole)) *end++ = '-';
+        end =
+            std::to_chars(end, digits + sizeof digits, static_cast<std::uint64_t>(std::fabs(whole)))
+                .ptr;
+    } else {
+        // Large, infinite or not a number: as the C library prints it in fixed notation.
+        end += std::snprintf(digits, sizeof digits, "%.0f", value);
+    }
+    right(std::string_view(digits, static_cast<std::size_t>(end - digits)), width);
 }
 
 }  // namespace vandlor2

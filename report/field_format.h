@@ -1,7 +1,8 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
+#include <cstring>
+#include <stdexcept>
 #include <string_view>
 
 namespace vandlor2 {
@@ -13,15 +14,56 @@ namespace vandlor2 {
 /// the range of a double gives an infinity, or a zero of its sign when it is too small.
 double accuracy_value(std::string_view text);
 
-/// Appends `text` and then blanks up to `width`; a longer text is appended whole.
-void append_left(std::string& line, std::string_view text, std::size_t width);
+/// One report line being built by the field rules: every item has a minimum width, is padded
+/// with blanks and is never cut, so an over-long item moves the rest of the line right. Built
+/// in place, as report lines are made by the million.
+class ReportLine {
+  public:
+    /// Room for the longest line the record fields allow: the fixed columns and two accuracy
+    /// numbers of up to 310 characters each (the sign and 309 digits of the largest double).
+    static constexpr std::size_t kCapacity = 1024;
 
-/// Appends blanks up to `width` and then `text`; a longer text is appended whole.
-void append_right(std::string& line, std::string_view text, std::size_t width);
+    void literal(std::string_view text) { put(text); }
 
-/// Appends the accuracy number of `text` as a whole number, right-justified in `width`: the
-/// nearest whole number, exact halves to the even one, "-0" for a small negative value, and
-/// "inf", "-inf", "nan" or "-nan" for those values.
-void append_accuracy(std::string& line, std::string_view text, std::size_t width);
+    /// `text`, then blanks up to `width`.
+    void left(std::string_view text, std::size_t width) {
+        put(text);
+        pad(text.size(), width);
+    }
+
+    /// Blanks up to `width`, then `text`.
+    void right(std::string_view text, std::size_t width) {
+        pad(text.size(), width);
+        put(text);
+    }
+
+    /// The accuracy number of `text` as a whole number, right-justified in `width`: the
+    /// nearest whole number, exact halves to the even one, "-0" for a small negative value,
+    /// and "inf", "-inf", "nan" or "-nan" for those values.
+    void accuracy(std::string_view text, std::size_t width);
+
+    std::string_view text() const { return {chars_, size_}; }
+
+  private:
+    void put(std::string_view text) {
+        reserve(text.size());
+        std::memcpy(chars_ + size_, text.data(), text.size());
+        size_ += text.size();
+    }
+
+    void pad(std::size_t size, std::size_t width) {
+        if (size >= width) return;
+        reserve(width - size);
+        std::memset(chars_ + size_, ' ', width - size);
+        size_ += width - size;
+    }
+
+    void reserve(std::size_t more) const {
+        if (more > kCapacity - size_) throw std::length_error("report line too long");
+    }
+
+    char chars_[kCapacity];
+    std::size_t size_ = 0;
+};
 
 }  // namespace vandlor2

@@ -15,16 +15,18 @@ constexpr std::size_t kAccuracyField = 10;
 }  // namespace
 
 void append_prt(std::string& report, const LineRecord& record) {
-    append_left(report, record.from_station.view(), kNameField);
-    report.append(kNameGap, ' ');
-    append_left(report, record.to_station.view(), kNameField);
-    report.append(kDistanceGap, ' ');
-    append_right(report, record.distance.view(), kDistanceField);
-    report.append("   1: ");
-    append_accuracy(report, record.internal_accuracy.view(), kAccuracyField);
-    report.append(" 1: ");
-    append_accuracy(report, record.external_accuracy.view(), kAccuracyField);
-    report.push_back('\n');
+    ReportLine line;
+    line.left(record.from_station.view(), kNameField);
+    line.left(" ", kNameGap);  // a one-blank separator in 10 columns
+    line.left(record.to_station.view(), kNameField);
+    line.right(" ", kDistanceGap);
+    line.right(record.distance.view(), kDistanceField);
+    line.literal("   1: ");
+    line.accuracy(record.internal_accuracy.view(), kAccuracyField);
+    line.literal(" 1: ");
+    line.accuracy(record.external_accuracy.view(), kAccuracyField);
+    line.literal("\n");
+    report.append(line.text());
 }
 
 std::string prt(const LineRecord& record) {

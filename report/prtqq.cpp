@@ -15,23 +15,25 @@ constexpr std::size_t kSurveyOrderField = 1;
 }  // namespace
 
 void append_prtqq(std::string& report, const LineRecord& record) {
-    report.append(" (");
-    append_right(report, record.ssn_from.view(), kSsnField);
-    report.append(") ");
-    append_left(report, record.from_station.view(), kNameField);
-    report.append("   (");
-    append_right(report, record.ssn_to.view(), kSsnField);
-    report.append(") ");
-    append_left(report, record.to_station.view(), kNameField);
-    report.append("   ");
-    append_right(report, record.distance.view(), kDistanceField);
-    report.append("   1: ");
-    append_accuracy(report, record.internal_accuracy.view(), kAccuracyField);
-    report.append(" 1: ");
-    append_accuracy(report, record.external_accuracy.view(), kAccuracyField);
-    report.append("   ");
-    append_right(report, record.survey_order.view(), kSurveyOrderField);
-    report.push_back('\n');
+    ReportLine line;
+    line.literal(" (");
+    line.right(record.ssn_from.view(), kSsnField);
+    line.literal(") ");
+    line.left(record.from_station.view(), kNameField);
+    line.literal("   (");
+    line.right(record.ssn_to.view(), kSsnField);
+    line.literal(") ");
+    line.left(record.to_station.view(), kNameField);
+    line.literal("   ");
+    line.right(record.distance.view(), kDistanceField);
+    line.literal("   1: ");
+    line.accuracy(record.internal_accuracy.view(), kAccuracyField);
+    line.literal(" 1: ");
+    line.accuracy(record.external_accuracy.view(), kAccuracyField);
+    line.literal("   ");
+    line.right(record.survey_order.view(), kSurveyOrderField);
+    line.literal("\n");
+    report.append(line.text());
 }
 
 std::string prtqq(const LineRecord& record) {

@@ -15,9 +15,9 @@ struct AccuracyCase {
 class AccuracyTest : public testing::TestWithParam<AccuracyCase> {};
 
 TEST_P(AccuracyTest, WritesTheNearestWholeNumber) {
-    std::string field;
-    append_accuracy(field, GetParam().text, 10);
-    EXPECT_EQ(field, GetParam().written) << "text: \"" << GetParam().text << '"';
+    ReportLine field;
+    field.accuracy(GetParam().text, 10);
+    EXPECT_EQ(field.text(), GetParam().written) << "text: \"" << GetParam().text << '"';
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -75,13 +75,14 @@ struct JustifyCase {
 class JustifyTest : public testing::TestWithParam<JustifyCase> {};
 
 TEST_P(JustifyTest, PadsToTheWidthAndNeverCuts) {
-    std::string line = "|";
+    ReportLine line;
+    line.literal("|");
     if (GetParam().left) {
-        append_left(line, GetParam().text, GetParam().width);
+        line.left(GetParam().text, GetParam().width);
     } else {
-        append_right(line, GetParam().text, GetParam().width);
+        line.right(GetParam().text, GetParam().width);
     }
-    EXPECT_EQ(line, "|" + GetParam().placed);
+    EXPECT_EQ(line.text(), "|" + GetParam().placed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fields, JustifyTest,
@@ -90,7 +91,18 @@ INSTANTIATE_TEST_SUITE_P(Fields, JustifyTest,
                                          JustifyCase{true, "", 3, "   "},
                                          JustifyCase{false, "ABCDE", 5, "ABCDE"},
                                          JustifyCase{true, "ABCDEF", 5, "ABCDEF"},
-                                         JustifyCase{false, "ABCDEF", 5, "ABCDEF"}));
+                                         JustifyCase{false, "ABCDEF", 5, "ABCDEF"},
+                                         JustifyCase{false, "A", 70, std::string(69, ' ') + "A"},
+                                         JustifyCase{true, "A", 70, "A" + std::string(69, ' ')}));
+
+TEST(ReportLine, HoldsTwoOfTheLongestAccuracyNumbers) {
+    ReportLine line;
+    line.left(std::string(300, 'x'), 10);
+    line.accuracy("-1.7976931348623157e308", 10);
+    line.accuracy("1.7976931348623157e308", 10);
+    EXPECT_EQ(line.text().size(), 300u + 310u + 309u);
+    EXPECT_EQ(line.text().substr(300, 4), "-179");
+}
 
 }  // namespace
 }  // namespace vandlor2
