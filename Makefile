@@ -1,9 +1,11 @@
 # Thin wrapper over the CMake presets.
 .PHONY: all build demo test asan clang check-tools clean
+.PHONY: install mingw windows-test deb zip check-mingw
 
 PRESET ?= default
 DEMO_LISTING ?= examples/network_qq.lst
 DEMO_REPORT ?= build/network_qq.rpt
+INSTALL_PREFIX ?= /usr/local
 
 all: build
 
@@ -30,6 +32,45 @@ asan:
 
 clang:
 	$(MAKE) test PRESET=clang
+
+# Installs the tool and its manual page (GNU layout) under INSTALL_PREFIX.
+install:
+	$(MAKE) build PRESET=default
+	cmake --install build/default --prefix $(INSTALL_PREFIX)
+
+# Windows: cross build with mingw-w64, checked under wine against the Linux build.
+check-mingw:
+	@command -v x86_64-w64-mingw32-g++ >/dev/null || \
+		{ echo "mingw-w64 g++ is missing: apt-get install g++-mingw-w64-x86-64-win32"; exit 1; }
+	@command -v mandoc >/dev/null || { echo "mandoc is missing: apt-get install mandoc"; exit 1; }
+
+mingw: check-mingw
+	cmake --preset mingw
+	cmake --build --preset mingw
+
+windows-test: mingw
+	@command -v wine >/dev/null || { echo "wine is missing: apt-get install wine wine64"; exit 1; }
+	$(MAKE) build PRESET=default
+	cmake -DLINUX_EXE=build/default/vandlor2 -DWINDOWS_EXE=build/mingw/vandlor2.exe \
+		-DSOURCE_DIR=. -DWORK_DIR=build/mingw/windows-test -P cmake/check-windows.cmake
+
+# Packages in build/packages: a .deb from the Linux build, a .zip from the Windows build.
+deb:
+	@command -v dpkg-shlibdeps >/dev/null || \
+		{ echo "dpkg-shlibdeps is missing: apt-get install dpkg-dev"; exit 1; }
+	$(MAKE) build PRESET=default
+	rm -f build/packages/vandlor2_*.deb
+	cpack --preset deb
+	for package in build/packages/vandlor2_*.deb; do \
+		dpkg-deb -c $$package && cmake -DPACKAGE=$$package -DSOURCE_DIR=. \
+			-P cmake/check-packages.cmake || exit 1; done
+
+zip: mingw
+	rm -f build/packages/vandlor2-*.zip
+	cpack --preset zip
+	for package in build/packages/vandlor2-*.zip; do \
+		cmake -E tar tvf $$package && cmake -DPACKAGE=$$package -DSOURCE_DIR=. \
+			-P cmake/check-packages.cmake || exit 1; done
 
 clean:
 	rm -rf build
