@@ -58,6 +58,7 @@ windows-test: mingw
 deb:
 	@command -v dpkg-shlibdeps >/dev/null || \
 		{ echo "dpkg-shlibdeps is missing: apt-get install dpkg-dev"; exit 1; }
+	@command -v file >/dev/null || { echo "file is missing: apt-get install file"; exit 1; }
 	$(MAKE) build PRESET=default
 	rm -f build/packages/vandlor2_*.deb
 	cpack --preset deb
