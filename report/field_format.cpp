@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 #include "support/trim.h"
@@ -89,46 +90,70 @@ bool read_plain_decimal(std::string_view text, double& value) {
 }
 
 /// The nearest whole number of a text of plain decimal form (digits with an optional point, no
-/// exponent, at most 15 significant digits), computed on the decimal digits: the common case.
-/// With so few digits the double the text reads as lies on the same side of every half as
-/// the decimal itself, so the result is the one of the double. Writes the number to `out`
-/// and gives its length, or 0 when the text is not of that form.
+/// exponent, at most 15 significant digits), worked out on the digits themselves: the common
+/// case, done without converting to a number and back. With so few digits the double that
+/// the text reads as lies on the same side of every half as the decimal, so the result is the
+/// double's. Writes the number to `out` and gives its length, or 0 when the text is not of
+/// that form.
 std::size_t round_plain_decimal(std::string_view text, char* out) {
-    std::size_t at = 0;
-    while (at < text.size() && is_c_space(text[at])) ++at;
+    const char* at = text.data();
+    const char* const end = at + text.size();
+    while (at != end && is_c_space(*at)) ++at;
     bool negative = false;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
-    std::uint64_t whole = 0;
-    int significant = 0;
-    bool any_digit = false;
-    for (; at < text.size() && is_digit(text[at]); ++at) {
-        whole = whole * 10 + static_cast<std::uint64_t>(text[at] - '0');
-        if (whole != 0 && ++significant > 15) return 0;
-        any_digit = true;
-    }
+    if (at != end && (*at == '+' || *at == '-')) negative = *at++ == '-';
+
+    const char* const digits = at;
+    while (at != end && *at == '0') ++at;
+    const char* const whole = at;
+    while (at != end && is_digit(*at)) ++at;
+    const std::size_t whole_size = static_cast<std::size_t>(at - whole);
+    std::size_t significant = whole_size;
+    bool any_digit = at != digits;
+
     int first_decimal = 0;
     bool rest_nonzero = false;
-    if (at < text.size() && text[at] == '.') {
-        bool seen_nonzero = whole != 0;
-        for (std::size_t place = 0; ++at < text.size() && is_digit(text[at]); ++place) {
-            const int digit = text[at] - '0';
+    if (at != end && *at == '.') {
+        const char* const fraction = ++at;
+        while (at != end && is_digit(*at)) ++at;
+        if (at != fraction) {
             any_digit = true;
-            seen_nonzero = seen_nonzero || digit != 0;
-            if (seen_nonzero && ++significant > 15) return 0;
-            if (place == 0) {
-                first_decimal = digit;
-            } else {
-                rest_nonzero = rest_nonzero || digit != 0;
+            first_decimal = *fraction - '0';
+            const char* counted = fraction;
+            if (significant == 0) {
+                while (counted != at && *counted == '0') ++counted;
+            }
+            significant += static_cast<std::size_t>(at - counted);
+            for (const char* digit = fraction + 1; digit != at; ++digit) {
+                rest_nonzero = rest_nonzero || *digit != '0';
             }
         }
     }
-    if (!any_digit) return 0;
-    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) return 0;
-    const bool up = first_decimal > 5 || (first_decimal == 5 && (rest_nonzero || whole % 2 == 1));
-    char* end = out;
-    if (negative) *end++ = '-';
-    end = std::to_chars(end, end + 20, whole + (up ? 1 : 0)).ptr;
-    return static_cast<std::size_t>(end - out);
+    if (!any_digit || significant > 15) return 0;
+    if (at != end && (*at == 'e' || *at == 'E')) return 0;
+
+    char* written = out;
+    if (negative) *written++ = '-';
+    char* const number = written;
+    if (whole_size == 0) {
+        *written++ = '0';
+    } else {
+        std::memcpy(written, whole, whole_size);
+        written += whole_size;
+    }
+    const bool odd = (written[-1] - '0') % 2 == 1;
+    if (first_decimal > 5 || (first_decimal == 5 && (rest_nonzero || odd))) {
+        char* digit = written - 1;
+        while (*digit == '9' && digit != number) *digit-- = '0';
+        if (*digit == '9') {  // all nines: one digit more
+            *digit = '0';
+            std::memmove(number + 1, number, static_cast<std::size_t>(written - number));
+            *number = '1';
+            ++written;
+        } else {
+            ++*digit;
+        }
+    }
+    return static_cast<std::size_t>(written - out);
 }
 
 /// To the nearest whole number, exact halves to the even one, whatever the rounding mode.

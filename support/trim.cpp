@@ -1,5 +1,8 @@
 #include "support/trim.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace vandlor2 {
 namespace {
 
@@ -19,6 +22,13 @@ std::string_view trimmed(std::string_view text, char mode) {
         while (begin < end && is_c_space(text[begin])) ++begin;
     }
     if (trims_right(mode)) {
+        // Fixed columns often end in long runs of blanks: pass over them eight at a time.
+        constexpr std::uint64_t kEightBlanks = 0x2020202020202020;
+        std::uint64_t last_eight = 0;
+        while (end - begin >= 8 &&
+               (std::memcpy(&last_eight, text.data() + end - 8, 8), last_eight == kEightBlanks)) {
+            end -= 8;
+        }
         while (end > begin && is_c_space(text[end - 1])) --end;
     }
     return text.substr(begin, end - begin);

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <random>
 #include <string>
 
 namespace vandlor2 {
@@ -40,7 +43,12 @@ INSTANTIATE_TEST_SUITE_P(
         AccuracyCase{"457.5", "       458"}, AccuracyCase{"2.5", "         2"},
         AccuracyCase{"3.5", "         4"}, AccuracyCase{"9.5", "        10"},
         AccuracyCase{"0.5", "         0"}, AccuracyCase{"0.50000000000000001", "         0"},
-        AccuracyCase{"0.5000000000000001", "         1"},
+        AccuracyCase{"0.5000000000000001", "         1"}, AccuracyCase{"0.6", "         1"},
+        AccuracyCase{"-0.6", "        -1"}, AccuracyCase{"19.5", "        20"},
+        AccuracyCase{"99.5", "       100"}, AccuracyCase{"999999.51", "   1000000"},
+        AccuracyCase{"109.5", "       110"}, AccuracyCase{"0.05", "         0"},
+        AccuracyCase{"000.50001", "         1"},
+        AccuracyCase{"999999999999999.5", "1000000000000000"},
         // Negative values keep their sign, also when they round to zero.
         AccuracyCase{"-12.5", "       -12"}, AccuracyCase{"-13.5", "       -14"},
         AccuracyCase{"-0.4", "        -0"}, AccuracyCase{"-0", "        -0"},
@@ -102,6 +110,35 @@ TEST(ReportLine, HoldsTwoOfTheLongestAccuracyNumbers) {
     line.accuracy("1.7976931348623157e308", 10);
     EXPECT_EQ(line.text().size(), 300u + 310u + 309u);
     EXPECT_EQ(line.text().substr(300, 4), "-179");
+}
+
+}  // namespace
+}  // namespace vandlor2
+
+namespace vandlor2 {
+namespace {
+
+/// The number rule as the C library gives it: strtod, then printf's fixed notation with no
+/// decimals. Valid for these texts, which hold no hexadecimal or locale-dependent form.
+std::string c_library_whole_number(const std::string& text) {
+    char printed[400];
+    std::snprintf(printed, sizeof printed, "%.0f", std::strtod(text.c_str(), nullptr));
+    return printed;
+}
+
+TEST(AccuracyNumber, AgreesWithTheCLibraryOnRandomDecimals) {
+    std::mt19937_64 random(20021409);
+    const std::string alphabet = "0000123456789999.";
+    for (int i = 0; i < 200000; ++i) {
+        std::string text(random() % 4, ' ');
+        if (random() % 5 == 0) text += random() % 2 ? "-" : "+";
+        const std::size_t length = 1 + random() % 18;
+        for (std::size_t j = 0; j < length; ++j) text += alphabet[random() % alphabet.size()];
+        if (random() % 10 == 0) text += "5";
+        ReportLine line;
+        line.accuracy(text, 0);
+        ASSERT_EQ(line.text(), c_library_whole_number(text)) << "text: \"" << text << '"';
+    }
 }
 
 }  // namespace
