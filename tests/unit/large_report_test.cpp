@@ -1,0 +1,98 @@
+// Report order and pages of tables larger than the writer's blocks and batches and the record
+// table's blocks, with keys of every kind of byte, against a plain reference: a stable sort by
+// the unsigned bytes of the external-accuracy texts, and the pages composed line by line.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "listing/line_record.h"
+#include "listing/scanner.h"
+#include "report/prt.h"
+#include "report/prtqq.h"
+#include "report/report_writer.h"
+
+namespace vandlor2 {
+namespace {
+
+/// Records whose external accuracies are 0 to 12 bytes from a small alphabet, so that many
+/// are equal or prefixes of one another; the from-station name tells the records apart.
+RecordTable random_table(std::size_t size, std::uint32_t seed) {
+    static constexpr std::string_view kBytes("  00159.-\0\x80\xFF", 12);
+    std::mt19937 random(seed);
+    RecordTable table;
+    for (std::size_t i = 0; i < size; ++i) {
+        std::string key;
+        for (std::size_t length = random() % 13; key.size() < length;) {
+            key += kBytes[random() % kBytes.size()];
+        }
+        LineRecord record;
+        record.external_accuracy.assign(key);
+        record.internal_accuracy.assign(std::to_string(random() % 100000));
+        record.from_station.assign("STATION " + std::to_string(i));
+        record.ssn_from.assign(std::to_string(i % 100000));
+        record.survey_order.assign(std::string(1, static_cast<char>('1' + i % 3)));
+        table.push_back(record);
+    }
+    return table;
+}
+
+std::vector<std::size_t> reference_order(const RecordTable& table) {
+    std::vector<std::size_t> order(table.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const std::string_view x = table[a].external_accuracy.view();
+        const std::string_view y = table[b].external_accuracy.view();
+        return std::lexicographical_compare(
+            x.begin(), x.end(), y.begin(), y.end(), [](char p, char q) {
+                return static_cast<unsigned char>(p) < static_cast<unsigned char>(q);
+            });
+    });
+    return order;
+}
+
+TEST(LargeTable, IsOrderedAsAStableSortOfTheUnsignedBytes) {
+    for (const std::size_t size : {0, 1, 2, 255, 256, 257, 16383, 16384, 16385, 40000}) {
+        const RecordTable table = random_table(size, static_cast<std::uint32_t>(size));
+        EXPECT_EQ(report_order(table), reference_order(table)) << size << " records";
+    }
+}
+
+TEST(LargeReport, HoldsEveryRecordOnItsPageInReportOrder) {
+    for (const bool qq : {false, true}) {
+        ListingContents contents;
+        contents.records = random_table(20000, qq ? 2 : 1);  // a report of over 2 MB
+        contents.section_title = std::string(30, ' ') + "LENGTH RELATIVE ACCURACIES";
+        (qq ? contents.qq_count : contents.length_record_count) = 20000 - 3;
+
+        std::string expected;
+        int page = 0;
+        const auto heading = [&] {
+            expected += ++page > 1 ? "\f Page " : " Page ";
+            expected += std::to_string(page) + "\n" + contents.section_title + "\n\n" +
+                        std::string(qq ? kQqHeading1 : kPlainHeading1) + "\n" +
+                        std::string(qq ? kQqHeading2 : kPlainHeading2) + "\n\n";
+        };
+        heading();
+        const std::vector<std::size_t> order = reference_order(contents.records);
+        for (std::size_t line = 0; line < 20000 - 3; ++line) {
+            const LineRecord& record = contents.records[order[line]];
+            expected += qq ? prtqq(record) : prt(record);
+            if ((line + 1) % 27 == 0) heading();
+        }
+
+        std::ostringstream report;
+        write_report(report, contents);
+        ASSERT_EQ(report.str().size(), expected.size()) << (qq ? "QQ layout" : "plain layout");
+        EXPECT_TRUE(report.str() == expected) << (qq ? "QQ layout" : "plain layout");
+    }
+}
+
+}  // namespace
+}  // namespace vandlor2
