@@ -1,11 +1,13 @@
 # Thin wrapper over the CMake presets.
 .PHONY: all build demo test asan clang check-tools clean
 .PHONY: install mingw windows-test deb zip check-mingw
+.PHONY: fuzz coverage
 
 PRESET ?= default
 DEMO_LISTING ?= examples/network_qq.lst
 DEMO_REPORT ?= build/network_qq.rpt
 INSTALL_PREFIX ?= /usr/local
+FUZZ_SECONDS ?= 60
 
 all: build
 
@@ -32,6 +34,14 @@ asan:
 
 clang:
 	$(MAKE) test PRESET=clang
+
+# Runs each libFuzzer target for FUZZ_SECONDS (preset fuzz, clang++); see tools/fuzz.sh.
+fuzz:
+	tools/fuzz.sh $(FUZZ_SECONDS)
+
+# Line and branch coverage of the tool's own code by the whole suite (preset coverage, gcovr).
+coverage: check-tools
+	tools/coverage.sh
 
 # Installs the tool and its manual page (GNU layout) under INSTALL_PREFIX.
 install:
