@@ -123,8 +123,7 @@ class ListingScanner {
         // records of length entries that came before the first QQ line.
         const LineRecord& searchable =
             contents_.records[static_cast<std::size_t>(contents_.qq_count - 1)];
-        qq_records_.add(ssn_value(searchable.ssn_from.view()), ssn_value(searchable.ssn_to.view()),
-                        static_cast<std::size_t>(contents_.qq_count - 1));
+        qq_records_.add(ssn_value(searchable.ssn_from.view()), ssn_value(searchable.ssn_to.view()));
     }
 
     std::optional<ScanStatus> fill_qq_record(std::string_view first_line) {

@@ -12,6 +12,14 @@ std::uint64_t pair_key(std::int32_t ssn_from, std::int32_t ssn_to) {
            static_cast<std::uint32_t>(ssn_to);
 }
 
+void prefetch(const void* address) {
+#if defined(__GNUC__)
+    __builtin_prefetch(address);
+#else
+    (void)address;
+#endif
+}
+
 }  // namespace
 
 std::int32_t ssn_value(std::string_view text) {
@@ -29,27 +37,49 @@ std::int32_t ssn_value(std::string_view text) {
     return static_cast<std::int32_t>(magnitude > kLimit ? kLimit : magnitude);
 }
 
-void SsnPairIndex::add(std::int32_t ssn_from, std::int32_t ssn_to, std::size_t position) {
-    if (2 * (used_ + 1) > slots_.size()) grow();
-    const std::uint64_t key = pair_key(ssn_from, ssn_to);
-    Slot& slot = slots_[slot_of(key)];
-    if (slot.position != kEmpty) return;
-    slot = Slot{key, position};
-    ++used_;
+void SsnPairIndex::add(std::int32_t ssn_from, std::int32_t ssn_to) {
+    pairs_.push_back(pair_key(ssn_from, ssn_to));
+    first_.push_back(false);
+    if (pairs_.size() - entered_ >= 64) enter_added();
 }
 
-std::optional<std::size_t> SsnPairIndex::find(std::int32_t ssn_from, std::int32_t ssn_to) const {
-    if (slots_.empty()) return std::nullopt;
-    const Slot& slot = slots_[slot_of(pair_key(ssn_from, ssn_to))];
-    if (slot.position == kEmpty) return std::nullopt;
-    return slot.position;
+std::optional<std::size_t> SsnPairIndex::find(std::int32_t ssn_from, std::int32_t ssn_to) {
+    enter_added();
+    const std::uint64_t key = pair_key(ssn_from, ssn_to);
+    // Entries usually follow the order of their QQ records: try the next position first.
+    std::size_t position = next_guess_;
+    if (position >= pairs_.size() || pairs_[position] != key || !first_[position]) {
+        if (slots_.empty()) return std::nullopt;
+        position = slots_[slot_of(key)].position;
+        if (position == kEmpty) return std::nullopt;
+    }
+    next_guess_ = position + 1;
+    return position;
+}
+
+void SsnPairIndex::enter_added() {
+    while (2 * (used_ + pairs_.size() - entered_) > slots_.size()) grow();
+    for (std::size_t position = entered_; position < pairs_.size(); ++position) {
+        prefetch(&slots_[home_slot(pairs_[position])]);
+    }
+    for (; entered_ < pairs_.size(); ++entered_) {
+        Slot& slot = slots_[slot_of(pairs_[entered_])];
+        if (slot.position != kEmpty) continue;
+        slot = Slot{pairs_[entered_], entered_};
+        first_[entered_] = true;
+        ++used_;
+    }
+}
+
+std::size_t SsnPairIndex::home_slot(std::uint64_t key) const {
+    // Fibonacci hashing takes the top bits of the product, which depend on both numbers.
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> hash_shift_);
 }
 
 std::size_t SsnPairIndex::slot_of(std::uint64_t key) const {
-    // Fibonacci hashing takes the top bits of the product, which depend on both numbers;
-    // then linear probing. The table is never more than half full.
+    // Linear probing; the table is never more than half full.
     const std::size_t mask = slots_.size() - 1;
-    std::size_t at = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> hash_shift_);
+    std::size_t at = home_slot(key);
     while (slots_[at].position != kEmpty && slots_[at].key != key) at = (at + 1) & mask;
     return at;
 }

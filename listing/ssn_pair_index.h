@@ -13,16 +13,18 @@ namespace vandlor2 {
 /// Saturates instead of overflowing.
 std::int32_t ssn_value(std::string_view text);
 
-/// Finds, for a pair of station serial numbers, the first table position that holds it, so
-/// that matching a length entry to its QQ record costs the same for any number of records.
+/// Finds, for a pair of station serial numbers, the first of the positions 0, 1, 2, ... added
+/// so far that holds it, so that matching a length entry to its QQ record costs the same for
+/// any number of records.
 class SsnPairIndex {
   public:
-    /// Records `position` for the pair unless an earlier position already holds it; positions
-    /// must be added in increasing order.
-    void add(std::int32_t ssn_from, std::int32_t ssn_to, std::size_t position);
+    /// Adds the next position, 0 for the first call, holding the pair.
+    void add(std::int32_t ssn_from, std::int32_t ssn_to);
 
     /// The first position added for the pair, if any.
-    std::optional<std::size_t> find(std::int32_t ssn_from, std::int32_t ssn_to) const;
+    std::optional<std::size_t> find(std::int32_t ssn_from, std::int32_t ssn_to);
+
+    std::size_t size() const { return pairs_.size(); }
 
   private:
     struct Slot {
@@ -31,9 +33,17 @@ class SsnPairIndex {
     };
     static constexpr std::size_t kEmpty = static_cast<std::size_t>(-1);
 
+    /// Enters the positions added since the last call into the hash table, a batch at a time
+    /// so that the memory reads of their slots overlap.
+    void enter_added();
+    std::size_t home_slot(std::uint64_t key) const;
     std::size_t slot_of(std::uint64_t key) const;
     void grow();
 
+    std::vector<std::uint64_t> pairs_;  ///< the pair of each position
+    std::vector<bool> first_;           ///< whether a position is its pair's first
+    std::size_t entered_ = 0;           ///< positions entered into the hash table
+    std::size_t next_guess_ = 0;        ///< the position after the last one found
     std::vector<Slot> slots_;
     std::size_t used_ = 0;
     unsigned hash_shift_ = 64;

@@ -70,17 +70,23 @@ TEST(SsnValue, ReadsAsAtoiDoes) {
 TEST(SsnPairIndex, FindsTheFirstPositionOfAPair) {
     SsnPairIndex index;
     EXPECT_FALSE(index.find(1, 2));
-    index.add(1, 2, 0);
-    index.add(2, 1, 1);
-    index.add(1, 2, 2);
+    index.add(1, 2);  // position 0
+    index.add(2, 1);
+    index.add(1, 2);
     EXPECT_EQ(index.find(1, 2), 0u);
     EXPECT_EQ(index.find(2, 1), 1u);
+    EXPECT_EQ(index.find(1, 2), 0u);  // not the next position, which holds a later duplicate
     EXPECT_FALSE(index.find(1, 3));
-    // Many pairs that share one number must all stay apart.
-    for (int i = 0; i < 100000; ++i) index.add(7, i, static_cast<std::size_t>(3 + i));
+    // Many pairs that share one number stay apart, found in and out of order.
+    for (int i = 0; i < 100000; ++i) index.add(7, i);
     for (int i = 0; i < 100000; i += 999)
         EXPECT_EQ(index.find(7, i), static_cast<std::size_t>(3 + i));
+    for (int i = 99999; i >= 0; i -= 997)
+        EXPECT_EQ(index.find(7, i), static_cast<std::size_t>(3 + i));
     EXPECT_EQ(index.find(-7, -7), std::nullopt);
+    // A position added after a search is found at once.
+    index.add(-7, -7);
+    EXPECT_EQ(index.find(-7, -7), 100003u);
 }
 
 }  // namespace
