@@ -1,7 +1,7 @@
 # Thin wrapper over the CMake presets.
 .PHONY: all build demo test asan clang check-tools clean
 .PHONY: install mingw windows-test deb zip check-mingw
-.PHONY: fuzz coverage
+.PHONY: fuzz coverage bench
 
 PRESET ?= default
 DEMO_LISTING ?= examples/network_qq.lst
@@ -42,6 +42,10 @@ fuzz:
 # Line and branch coverage of the tool's own code by the whole suite (preset coverage, gcovr).
 coverage: check-tools
 	tools/coverage.sh
+
+# Throughput and peak memory on generated 256 MiB and 1 GiB listings of both layouts; not a test.
+bench: check-tools
+	bench/run.sh $(BENCH_SIZES)
 
 # Installs the tool and its manual page (GNU layout) under INSTALL_PREFIX.
 install:
