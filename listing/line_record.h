@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <new>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace vandlor2 {
@@ -62,17 +64,20 @@ class RecordTable {
     }
 
     void push_back(const LineRecord& record) {
-        if ((size_ & kBlockMask) == 0)
-            blocks_.push_back(std::make_unique<LineRecord[]>(kBlockSize));
-        blocks_.back()[size_ & kBlockMask] = record;
+        if ((size_ & kBlockMask) == 0) {
+            // Left unwritten until filled, so each page is written once.
+            Block block(std::allocator<LineRecord>().allocate(kBlockSize));
+            blocks_.push_back(std::move(block));
+        }
+        new (blocks_.back().get() + (size_ & kBlockMask)) LineRecord(record);
         ++size_;
     }
 
     LineRecord& operator[](std::size_t position) {
-        return blocks_[position >> kBlockBits][position & kBlockMask];
+        return blocks_[position >> kBlockBits].get()[position & kBlockMask];
     }
     const LineRecord& operator[](std::size_t position) const {
-        return blocks_[position >> kBlockBits][position & kBlockMask];
+        return blocks_[position >> kBlockBits].get()[position & kBlockMask];
     }
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
@@ -82,7 +87,15 @@ class RecordTable {
     static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
     static constexpr std::size_t kBlockMask = kBlockSize - 1;
 
-    std::vector<std::unique_ptr<LineRecord[]>> blocks_;
+    static_assert(std::is_trivially_destructible_v<LineRecord>, "records are never destroyed");
+    struct FreeBlock {
+        void operator()(LineRecord* block) const {
+            std::allocator<LineRecord>().deallocate(block, kBlockSize);
+        }
+    };
+    using Block = std::unique_ptr<LineRecord, FreeBlock>;
+
+    std::vector<Block> blocks_;
     std::size_t size_ = 0;
 };
 
