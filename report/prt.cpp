@@ -1,7 +1,4 @@
 #include "report/prt.h"
-
-#include "report/field_format.h"
-
 namespace vandlor2 {
 namespace {
 
@@ -20,13 +17,17 @@ void append_prt(std::string& report, const LineRecord& record) {
     line.left(" ", kNameGap);  // a one-blank separator in 10 columns
     line.left(record.to_station.view(), kNameField);
     line.right(" ", kDistanceGap);
+    place_distance_and_accuracies(line, record);
+    line.literal("\n");
+    report.append(line.text());
+}
+
+void place_distance_and_accuracies(ReportLine& line, const LineRecord& record) {
     line.right(record.distance.view(), kDistanceField);
     line.literal("   1: ");
     line.accuracy(record.internal_accuracy.view(), kAccuracyField);
     line.literal(" 1: ");
     line.accuracy(record.external_accuracy.view(), kAccuracyField);
-    line.literal("\n");
-    report.append(line.text());
 }
 
 std::string prt(const LineRecord& record) {

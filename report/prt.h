@@ -3,6 +3,7 @@
 #include <string>
 
 #include "listing/line_record.h"
+#include "report/field_format.h"
 
 namespace vandlor2 {
 
@@ -12,5 +13,9 @@ void append_prt(std::string& report, const LineRecord& record);
 
 /// The report line of `record` for a listing without QQ records, with its line feed.
 std::string prt(const LineRecord& record);
+
+/// Places what both layouts show alike after the station names: the distance as printed,
+/// right-justified in 9 columns, then the internal and the external accuracy as "1:" ratios.
+void place_distance_and_accuracies(ReportLine& line, const LineRecord& record);
 
 }  // namespace vandlor2

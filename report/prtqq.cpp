@@ -1,6 +1,6 @@
 #include "report/prtqq.h"
 
-#include "report/field_format.h"
+#include "report/prt.h"
 
 namespace vandlor2 {
 namespace {
@@ -8,8 +8,6 @@ namespace {
 // Field widths of the QQ report line; 126 columns when nothing overflows.
 constexpr std::size_t kSsnField = 5;
 constexpr std::size_t kNameField = 30;
-constexpr std::size_t kDistanceField = 9;
-constexpr std::size_t kAccuracyField = 10;
 constexpr std::size_t kSurveyOrderField = 1;
 
 }  // namespace
@@ -25,11 +23,7 @@ void append_prtqq(std::string& report, const LineRecord& record) {
     line.literal(") ");
     line.left(record.to_station.view(), kNameField);
     line.literal("   ");
-    line.right(record.distance.view(), kDistanceField);
-    line.literal("   1: ");
-    line.accuracy(record.internal_accuracy.view(), kAccuracyField);
-    line.literal(" 1: ");
-    line.accuracy(record.external_accuracy.view(), kAccuracyField);
+    place_distance_and_accuracies(line, record);
     line.literal("   ");
     line.right(record.survey_order.view(), kSurveyOrderField);
     line.literal("\n");
