@@ -1,4 +1,5 @@
 #include "report/prt.h"
+
 namespace vandlor2 {
 namespace {
 
