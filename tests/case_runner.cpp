@@ -121,7 +121,7 @@ TEST_P(Case, LeavesTheExpectedFilesAndConsole) {
     if (faketime && VANDLOR2_SANITIZED) GTEST_SKIP() << "faketime does not preload under ASan";
 
     std::string command = "cd " + shell_quoted(work.string()) + " && ";
-    if (faketime) command += "faketime " + shell_quoted(lines_of(*faketime).at(0)) + " ";
+    if (faketime) command += "faketime -f " + shell_quoted(lines_of(*faketime).at(0)) + " ";
     command += shell_quoted(VANDLOR2_BINARY);
     for (const std::string& argument : lines_of(read_or_empty(source / "args"))) {
         command += " " + shell_quoted(argument);
