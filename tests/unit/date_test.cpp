@@ -127,7 +127,11 @@ INSTANTIATE_TEST_SUITE_P(
         BadValueCase{[](Date& d) { d.setDayOfYear(366); }, "Date.day-of-year\n       Value = 366"},
         BadValueCase{[](Date& d) { d.setMinutes(60); }, "Date.minutes\n       Value = 60"},
         BadValueCase{[](Date& d) { d.setHour(24); }, "Date.hour\n       Value = 24"},
-        BadValueCase{[](Date& d) { d.setHour(-5); }, "Date.hour\n       Value = -5"}));
+        BadValueCase{[](Date& d) { d.setHour(-5); }, "Date.hour\n       Value = -5"},
+        BadValueCase{[](Date& d) { d.setMinutes(-1); }, "Date.minutes\n       Value = -1"},
+        BadValueCase{[](Date& d) { d.setMonth(-1); }, "Date.month\n       Value = -1"},
+        BadValueCase{[](Date& d) { d.setDayOfWeek(-1); }, "Date.day-of-week\n       Value = -1"},
+        BadValueCase{[](Date& d) { d.setDayOfYear(-1); }, "Date.day-of-year\n       Value = -1"}));
 
 TEST(DateDeathTest, TheClockOf2051EndsTheRunAtTheYear) {
     EXPECT_EXIT(Date(broken_down(2051, 1, 1, 0, 0, 0, 0)), testing::ExitedWithCode(1),
