@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets.
-.PHONY: all build demo test asan clang check-tools clean
+.PHONY: all build demo test asan clang check-tools check-test-tools clean
 .PHONY: install mingw windows-test deb zip check-mingw
 .PHONY: fuzz coverage bench
 
@@ -26,7 +26,11 @@ demo: build
 	build/$(PRESET)/vandlor2 $(DEMO_LISTING) $(DEMO_REPORT)
 	@echo "Report written to $(DEMO_REPORT)"
 
-test: build
+check-test-tools:
+	@command -v faketime >/dev/null || { echo "faketime is missing: apt-get install faketime"; exit 1; }
+	@command -v mandoc >/dev/null || { echo "mandoc is missing: apt-get install mandoc"; exit 1; }
+
+test: check-test-tools build
 	ctest --preset $(PRESET)
 
 asan:
