@@ -59,22 +59,70 @@ std::uint64_t mix(std::uint64_t a, std::uint64_t b) {
 }
 
 const char* const kBaseNames[] = {
-    "NORTH BASE", "SOUTH BASE", "EAST BASE", "WEST BASE", "HILL", "CHURCH SPIRE",
-    "WATER TOWER", "GRAVEL PIT", "MILLERS KNOB", "BEACON HILL", "LONE PINE", "CEMETERY",
-    "RAILWAY CUT", "OLD FORT", "QUARRY EDGE", "TRIG", "FERRY LANDING", "SCHOOLHOUSE",
-    "RIDGE", "MARSH STATION", "STANDPIPE", "CAIRN ON BALD MOUNTAIN", "GRAIN ELEVATOR",
-    "HIGHWAY CULVERT", "LIGHTHOUSE LANTERN", "PIER NE CORNER BOLT", "TOWN HALL CUPOLA",
-    "MOUNT PLEASANT RESERVOIR", "SIGNAL HILL", "FIRE LOOKOUT TOWER", "BRIDGE ABUTMENT",
-    "COUNTY LINE", "SAWMILL", "RANGE LINE", "POST OFFICE FLAGPOLE", "DAM SPILLWAY",
-    "OBSERVATORY PIER", "CREEK MOUTH", "MISSION BELL TOWER", "SAND DUNE", "CLIFF TOP",
-    "BLACK ROCK", "WINDMILL", "STATION AZIMUTH MARK", "RADIO MAST", "ISLAND", "PASS",
-    "POINT", "LAKE OUTLET", "HARBOUR LIGHT", "MONUMENT", "FERRY SLIP", "ORCHARD",
-    "TURNPIKE MILE POST", "CANAL LOCK GATE", "ABBEY TOWER", "GAS HOLDER", "SUMMIT",
+    "NORTH BASE",
+    "SOUTH BASE",
+    "EAST BASE",
+    "WEST BASE",
+    "HILL",
+    "CHURCH SPIRE",
+    "WATER TOWER",
+    "GRAVEL PIT",
+    "MILLERS KNOB",
+    "BEACON HILL",
+    "LONE PINE",
+    "CEMETERY",
+    "RAILWAY CUT",
+    "OLD FORT",
+    "QUARRY EDGE",
+    "TRIG",
+    "FERRY LANDING",
+    "SCHOOLHOUSE",
+    "RIDGE",
+    "MARSH STATION",
+    "STANDPIPE",
+    "CAIRN ON BALD MOUNTAIN",
+    "GRAIN ELEVATOR",
+    "HIGHWAY CULVERT",
+    "LIGHTHOUSE LANTERN",
+    "PIER NE CORNER BOLT",
+    "TOWN HALL CUPOLA",
+    "MOUNT PLEASANT RESERVOIR",
+    "SIGNAL HILL",
+    "FIRE LOOKOUT TOWER",
+    "BRIDGE ABUTMENT",
+    "COUNTY LINE",
+    "SAWMILL",
+    "RANGE LINE",
+    "POST OFFICE FLAGPOLE",
+    "DAM SPILLWAY",
+    "OBSERVATORY PIER",
+    "CREEK MOUTH",
+    "MISSION BELL TOWER",
+    "SAND DUNE",
+    "CLIFF TOP",
+    "BLACK ROCK",
+    "WINDMILL",
+    "STATION AZIMUTH MARK",
+    "RADIO MAST",
+    "ISLAND",
+    "PASS",
+    "POINT",
+    "LAKE OUTLET",
+    "HARBOUR LIGHT",
+    "MONUMENT",
+    "FERRY SLIP",
+    "ORCHARD",
+    "TURNPIKE MILE POST",
+    "CANAL LOCK GATE",
+    "ABBEY TOWER",
+    "GAS HOLDER",
+    "SUMMIT",
 };
 
 const char* const kSuffixes[] = {
-    "", "", "", " RM 1", " RM 2", " RM 3", " ECC", " AZ MK", " 2", " 3", " 12", " 447",
-    " RESET 1964", " NO 2", " BM 12", " 1931", " SW", " NE", " CENTRE", " USC&GS",
+    "",       "",      "",    " RM 1", " RM 2",   " RM 3",       " ECC",
+    " AZ MK", " 2",    " 3",  " 12",   " 447",    " RESET 1964", " NO 2",
+    " BM 12", " 1931", " SW", " NE",   " CENTRE", " USC&GS",
 };
 
 // Station names by SSN, fixed for one seed so that an SSN always carries the same name.
@@ -102,7 +150,7 @@ struct Stations {
 // a different nonzero step to reach the to station, so no pair repeats before about 10^10
 // entries.
 class PairMaker {
-public:
+  public:
     explicit PairMaker(std::uint64_t seed) : seed_(seed), key_(mix(seed, 1)) {}
 
     void pair(std::uint64_t i, std::uint32_t& from, std::uint32_t& to) const {
@@ -112,13 +160,12 @@ public:
             f = scramble(f);  // cycle walking: a bijection of 0..2^17-1 restricted to 0..99998
         } while (f >= kMaxSsn);
         const std::uint64_t offset = mix(seed_ ^ 0x7057, f);
-        const std::uint32_t step =
-            1 + static_cast<std::uint32_t>((block + offset) % (kMaxSsn - 1));
+        const std::uint32_t step = 1 + static_cast<std::uint32_t>((block + offset) % (kMaxSsn - 1));
         from = f + 1;
         to = static_cast<std::uint32_t>((f + step) % kMaxSsn) + 1;
     }
 
-private:
+  private:
     // Each operation is invertible on 17-bit numbers, so the whole is a permutation.
     std::uint32_t scramble(std::uint32_t x) const {
         constexpr std::uint32_t mask = (1u << 17) - 1;
@@ -165,7 +212,7 @@ std::string right(std::uint64_t v, std::size_t width) {
 }
 
 class Output {
-public:
+  public:
     explicit Output(std::FILE* f) : file_(f), buf_(kBufferSize), used_(0) {}
     char* reserve(std::size_t n) {
         if (used_ + n > buf_.size()) flush();
@@ -185,7 +232,7 @@ public:
         used_ = 0;
     }
 
-private:
+  private:
     std::FILE* file_;
     std::vector<char> buf_;
     std::size_t used_;
@@ -227,13 +274,15 @@ struct Listing {
         version += '\n';
         compiled = " COMPILED 1997/11/20  FORTRAN 77  DOUBLE PRECISION\n\n";
 
-        const char* stats[] = {
-            "", "0ADJUSTMENT STATISTICS", "",
-            "     NUMBER OF STATIONS           99999",
-            "     DEGREES OF FREEDOM           31207",
-            "     A POSTERIORI VARIANCE FACTOR    1.0873",
-            "     CHI-SQUARE TEST (95%)        PASSED",
-            "     ITERATIONS                       3", ""};
+        const char* stats[] = {"",
+                               "0ADJUSTMENT STATISTICS",
+                               "",
+                               "     NUMBER OF STATIONS           99999",
+                               "     DEGREES OF FREEDOM           31207",
+                               "     A POSTERIORI VARIANCE FACTOR    1.0873",
+                               "     CHI-SQUARE TEST (95%)        PASSED",
+                               "     ITERATIONS                       3",
+                               ""};
         for (const char* s : stats) {
             statistics += s;
             statistics += '\n';
@@ -248,16 +297,17 @@ struct Listing {
         place(head2, 1 + 75, "------------------ EXTERNAL ------------------");
         const std::string heads = head1 + "\n" + head2 + "\n\n";
         title_block = "0LENGTH RELATIVE ACCURACIES  (95% CONFIDENCE)\n\n" + heads;
-        continued_block =
-            "0LENGTH RELATIVE ACCURACIES  (95% CONFIDENCE)  (CONTINUED)\n\n" + heads;
-        trailer = "\n0END OF LENGTH RELATIVE ACCURACIES\n"
-                  "0KORMIN NORMAL TERMINATION    CPU TIME      4.27 SEC\n";
+        continued_block = "0LENGTH RELATIVE ACCURACIES  (95% CONFIDENCE)  (CONTINUED)\n\n" + heads;
+        trailer =
+            "\n0END OF LENGTH RELATIVE ACCURACIES\n"
+            "0KORMIN NORMAL TERMINATION    CPU TIME      4.27 SEC\n";
     }
 
     // Page numbers wrap after 999999 so that every page header has the same size.
     static std::string page_header(std::uint64_t page) {
-        std::string h = "1KORMIN    HORIZONTAL NETWORK ADJUSTMENT      "
-                        "PROJECT: LAKE DISTRICT CONTROL 1998";
+        std::string h =
+            "1KORMIN    HORIZONTAL NETWORK ADJUSTMENT      "
+            "PROJECT: LAKE DISTRICT CONTROL 1998";
         place(h, 1 + 96, "PAGE " + right(page % 1000000, 6));
         return h + "\n JOB 0417  RUN 1998/03/14  11:42:07           DATUM NAD83   UTM ZONE 18\n\n";
     }
