@@ -146,3 +146,17 @@ TEST(DateDeathTest, TheFirstBadFieldIsTheOneReported) {
 
 }  // namespace
 }  // namespace vandlor2
+
+namespace vandlor2 {
+namespace {
+
+TEST(Date, DefaultsToTheLocalTimeNow) {
+    const std::string now = Date().toString();
+    const std::tm clock = *local_time_now();
+    EXPECT_EQ(now.substr(0, 6), "Date: ");
+    EXPECT_NE(now.find(", " + std::to_string(clock.tm_year + 1900) + "  Time: "), std::string::npos)
+        << now;
+}
+
+}  // namespace
+}  // namespace vandlor2
