@@ -8,21 +8,13 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "cmake --install failed (status ${status}):\n${out}")
 endif()
 
-set(expected bin/vandlor2 share/doc/vandlor2/README.md share/man/man1/vandlor2.1)
-file(GLOB examples RELATIVE ${SOURCE_DIR}/examples ${SOURCE_DIR}/examples/*)
-foreach(example IN LISTS examples)
-  list(APPEND expected share/doc/vandlor2/examples/${example})
-endforeach()
-list(SORT expected)
+include(${CMAKE_CURRENT_LIST_DIR}/expect-shipped-files.cmake)
 file(GLOB_RECURSE installed RELATIVE ${PREFIX} ${PREFIX}/*)
-list(SORT installed)
-if(NOT installed STREQUAL expected)
-  string(REPLACE ";" "\n  " expected "${expected}")
-  string(REPLACE ";" "\n  " installed "${installed}")
-  message(FATAL_ERROR "installed:\n  ${installed}\nexpected:\n  ${expected}")
-endif()
+expect_shipped_files("the installed tree" "${installed}" share/doc/vandlor2/examples
+                     bin/vandlor2 share/doc/vandlor2/README.md share/man/man1/vandlor2.1)
 
 # The installed tool runs on an installed example.
+file(GLOB examples RELATIVE ${SOURCE_DIR}/examples ${SOURCE_DIR}/examples/*)
 list(GET examples 0 example)
 execute_process(COMMAND ${PREFIX}/bin/vandlor2 ${PREFIX}/share/doc/vandlor2/examples/${example}
                         ${PREFIX}/report

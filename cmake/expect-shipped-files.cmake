@@ -1,0 +1,18 @@
+# expect_shipped_files(<what> <files> <example folder> <file>...)
+# Fails unless the list <files> holds exactly the files named and, under <example folder>, every
+# example listing of SOURCE_DIR/examples; <what> names the tree or package in the message.
+function(expect_shipped_files what files example_dir)
+  set(expected ${ARGN})
+  file(GLOB examples RELATIVE ${SOURCE_DIR}/examples ${SOURCE_DIR}/examples/*)
+  foreach(example IN LISTS examples)
+    list(APPEND expected ${example_dir}/${example})
+  endforeach()
+  list(SORT expected)
+  set(actual ${files})
+  list(SORT actual)
+  if(NOT actual STREQUAL expected)
+    string(REPLACE ";" "\n  " actual "${actual}")
+    string(REPLACE ";" "\n  " expected "${expected}")
+    message(FATAL_ERROR "${what} holds:\n  ${actual}\nexpected:\n  ${expected}")
+  endif()
+endfunction()
