@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
-#include <streambuf>
 #include <string>
 #include <vector>
+
+#include "tests/unit/failing_source.h"
 
 namespace vandlor2 {
 namespace {
@@ -49,25 +50,8 @@ TEST(LineReader, JoinsLinesAcrossBlocks) {
     EXPECT_EQ(all_lines(cr_split + "\r\nz"), (Lines{cr_split, "z"}));
 }
 
-/// A source that fails after giving its first bytes, as a file whose disk fails does.
-class FailingBuffer : public std::streambuf {
-  protected:
-    std::streamsize xsgetn(char* destination, std::streamsize count) override {
-        if (given_) throw std::runtime_error("read error");
-        given_ = true;
-        const std::string text = "first\nsecond";
-        const auto size =
-            std::min<std::streamsize>(count, static_cast<std::streamsize>(text.size()));
-        text.copy(destination, static_cast<std::size_t>(size));
-        return size;
-    }
-
-  private:
-    bool given_ = false;
-};
-
 TEST(LineReader, ReportsAReadErrorAfterTheLinesBeforeIt) {
-    FailingBuffer buffer;
+    FailingSource buffer("first\nsecond");
     std::istream input(&buffer);
     LineReader reader(input);
     std::string_view line;

@@ -4,36 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
-#include <stdexcept>
-#include <streambuf>
 #include <string>
 
 #include "app/run_driver.h"
 #include "listing/scanner.h"
+#include "tests/unit/failing_source.h"
 
 namespace vandlor2 {
 namespace {
 
 const FileNames kNames{"survey.lst", "survey.rpt"};
 
-/// Gives the start of a listing, then fails as a file buffer does on an I/O error: by throwing.
-class FailingListing : public std::streambuf {
-  protected:
-    std::streamsize xsgetn(char* destination, std::streamsize count) override {
-        if (given_) throw std::runtime_error("read error");
-        given_ = true;
-        const std::string start = "1KORMIN\n PROGRAM KORMIN\n     QQ1        101      ";
-        const auto size = std::min<std::streamsize>(count, std::streamsize(start.size()));
-        start.copy(destination, static_cast<std::size_t>(size));
-        return size;
-    }
-
-  private:
-    bool given_ = false;
-};
-
 TEST(RunFailure, AListingThatFailsPartWayEndsTheRunWithItsName) {
-    FailingListing buffer;
+    FailingSource buffer("1KORMIN\n PROGRAM KORMIN\n     QQ1        101      ");
     std::istream listing(&buffer);
     std::ostringstream console;
     std::ostringstream errors;
