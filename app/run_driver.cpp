@@ -1,10 +1,9 @@
 #include "app/run_driver.h"
 
-#include <filesystem>
-#include <new>
-#include <system_error>
+#include <string_view>
 
 #include "support/date.h"
+#include "support/trim.h"
 
 namespace vandlor2 {
 namespace {
@@ -23,29 +22,28 @@ constexpr const char* kUsage[] = {
     "   vandlor2 (user is queried for filenames)",
 };
 
+/// One word, as `>>` reads it with the C locale: leading white space is skipped and the word
+/// ends before the next white space. Read here rather than by `>>`, which would take running out
+/// of memory for the end of the input.
+std::string read_word(std::istream& keyboard) {
+    std::streambuf* const source = keyboard.rdbuf();
+    std::string word;
+    if (source == nullptr) return word;
+    using traits = std::char_traits<char>;
+    traits::int_type byte = source->sgetc();
+    while (!traits::eq_int_type(byte, traits::eof()) && is_c_space(traits::to_char_type(byte))) {
+        byte = source->snextc();
+    }
+    while (!traits::eq_int_type(byte, traits::eof()) && !is_c_space(traits::to_char_type(byte))) {
+        word.push_back(traits::to_char_type(byte));
+        byte = source->snextc();
+    }
+    return word;
+}
+
 std::string ask(const char* prompt, std::istream& keyboard, std::ostream& console) {
     console << prompt << std::flush;
-    std::string answer;
-    keyboard >> answer;  // one word; stays empty at the end of the input
-    return answer;
-}
-
-/// Reading one byte tells a readable file from one that opens but cannot be read, such as a
-/// directory, while the report is still untouched.
-bool readable(std::ifstream& listing) {
-    try {
-        listing.rdbuf()->sgetc();
-        return true;
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (...) {
-        return false;
-    }
-}
-
-bool same_file(const std::string& a, const std::string& b) {
-    std::error_code error;
-    return std::filesystem::equivalent(a, b, error) && !error;
+    return read_word(keyboard);  // stays empty at the end of the input
 }
 
 }  // namespace
@@ -72,32 +70,24 @@ std::optional<FileNames> obtain_file_names(const std::vector<std::string>& argum
     return std::nullopt;
 }
 
-std::optional<RunFailure> open_files(const FileNames& names, std::ifstream& listing,
-                                     std::ofstream& report) {
-    listing.open(names.input, std::ios::in | std::ios::binary);
-    if (!listing.is_open() || !readable(listing)) return RunFailure::input_not_found;
-    if (same_file(names.input, names.output)) return RunFailure::output_is_input;
-    report.open(names.output, std::ios::out | std::ios::trunc);
-    if (!report.is_open()) return RunFailure::output_not_created;
-    return std::nullopt;
-}
-
 std::optional<RunFailure> write_run_stamp(std::ostream& console, const FileNames& names) {
     const std::optional<std::tm> now = local_time_now();
-    if (!now) return RunFailure::no_local_time;
+    if (!now) return RunFailure{FailureKind::no_local_time};
     const Date run_time(*now);
-    console << "Local system run time: " << run_time << std::endl
+    const std::string stamp = "Local system run time: " + run_time.toString();
+    console << stamp << std::endl
             << "Input  filename:       " << names.input << std::endl
             << "Output filename:       " << names.output << std::endl;
     return std::nullopt;
 }
 
-int exit_code_after_scan(ScanStatus status, const FileNames& names, std::ostream& errors) {
+int exit_code_after_scan(ScanStatus status, const FileNames& names, std::optional<FileCause> cause,
+                         std::ostream& errors) {
     switch (status) {
         case ScanStatus::completed:
             return kExitSuccess;
         case ScanStatus::read_failed:
-            return report_failure(RunFailure::input_unreadable, names, errors);
+            return report_failure(RunFailure{FailureKind::input_unreadable, cause}, names, errors);
         case ScanStatus::program_line_without_offset:
             return kExitProgramLineWithoutOffset;
         case ScanStatus::content_before_program_line:
@@ -108,41 +98,35 @@ int exit_code_after_scan(ScanStatus status, const FileNames& names, std::ostream
     return kExitFailure;
 }
 
-std::optional<RunFailure> close_files(std::ifstream& listing, std::ofstream& report) {
-    listing.close();
-    report.close();
-    if (report.fail()) return RunFailure::output_unwritable;
-    return std::nullopt;
-}
-
-int report_failure(RunFailure failure, const FileNames& names, std::ostream& errors) {
-    switch (failure) {
-        case RunFailure::input_not_found:
+int report_failure(const RunFailure& failure, const FileNames& names, std::ostream& errors) {
+    switch (failure.kind) {
+        case FailureKind::input_not_found:
             errors << "Error: Cannot find input file:  " << names.input << '\n';
             break;
-        case RunFailure::input_unreadable:
+        case FailureKind::input_unreadable:
             errors << "Error: Cannot read input file:  " << names.input << '\n';
             break;
-        case RunFailure::output_not_created:
+        case FailureKind::output_not_created:
             errors << "Error: Cannot create output file:  " << names.output << '\n'
                    << "       Check available memory.\n";
             break;
-        case RunFailure::output_is_input:
+        case FailureKind::output_is_input:
             errors << "Error: Cannot create output file:  " << names.output << '\n'
                    << "       It is the input file.\n";
             break;
-        case RunFailure::output_unwritable:
+        case FailureKind::output_unwritable:
             errors << "Error: Cannot write output file:  " << names.output << '\n'
                    << "       Check available disk space.\n";
             break;
-        case RunFailure::no_local_time:
+        case FailureKind::no_local_time:
             errors << "Error: Cannot read the local system time\n";
             break;
-        case RunFailure::out_of_memory:
+        case FailureKind::out_of_memory:
             errors << "Error: Out of memory\n"
                    << "       Check available memory.\n";
             break;
     }
+    if (failure.cause) errors << "       " << cause_text(*failure.cause) << '\n';
     errors.flush();
     return kExitFailure;
 }

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <fstream>
 #include <istream>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "app/run_failure.h"
 #include "listing/scanner.h"
 
 namespace vandlor2 {
@@ -19,22 +19,6 @@ enum ExitCode : int {
     kExitContentBeforeProgramLine = 7,
 };
 
-struct FileNames {
-    std::string input;
-    std::string output;
-};
-
-/// The failures the driver reports itself; each ends the run with kExitFailure.
-enum class RunFailure {
-    input_not_found,
-    input_unreadable,
-    output_not_created,
-    output_is_input,
-    output_unwritable,
-    no_local_time,
-    out_of_memory,
-};
-
 void write_banner(std::ostream& console);
 
 /// The file names from the two arguments, or from two answers on `keyboard` when there are no
@@ -43,21 +27,16 @@ std::optional<FileNames> obtain_file_names(const std::vector<std::string>& argum
                                            std::istream& keyboard, std::ostream& console,
                                            std::ostream& errors);
 
-/// Opens the listing, then creates or truncates the report; a report that is the listing
-/// itself, under any name, is refused before anything is truncated.
-std::optional<RunFailure> open_files(const FileNames& names, std::ifstream& listing,
-                                     std::ofstream& report);
-
-/// Writes the local run time and the two file names.
+/// Writes the local run time and the two file names, composed before any of it is written.
 std::optional<RunFailure> write_run_stamp(std::ostream& console, const FileNames& names);
 
-/// The exit code a scan ends the run with, having reported a read failure to `errors`.
-int exit_code_after_scan(ScanStatus status, const FileNames& names, std::ostream& errors);
+/// The exit code a scan ends the run with, having reported a read failure, with `cause`, to
+/// `errors`.
+int exit_code_after_scan(ScanStatus status, const FileNames& names, std::optional<FileCause> cause,
+                         std::ostream& errors);
 
-/// Closes both files; a report that could not be written completely is a failure.
-std::optional<RunFailure> close_files(std::ifstream& listing, std::ofstream& report);
-
-/// Writes the message of `failure` to `errors` and gives the exit code.
-int report_failure(RunFailure failure, const FileNames& names, std::ostream& errors);
+/// Writes the message of `failure` to `errors` and gives the exit code. Allocates nothing, so
+/// that it can report running out of memory.
+int report_failure(const RunFailure& failure, const FileNames& names, std::ostream& errors);
 
 }  // namespace vandlor2

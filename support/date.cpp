@@ -115,6 +115,7 @@ std::string Date::dayName() const {
 
 std::string Date::toString() const {
     std::ostringstream text;
+    text.exceptions(std::ios::badbit);  // so that running out of memory is not taken quietly
     text << "Date: " << dayName() << ' ' << monthName() << ' ' << day_of_month_ << ", "
          << (year_ + kYearBase) << "  Time: " << std::setfill('0') << std::setw(2) << hour_ << ':'
          << std::setw(2) << minutes_ << ':' << std::fixed << std::setprecision(0) << std::setw(2)

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <istream>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "app/run_failure.h"
+#include "support/file_stream.h"
+#include "support/native_file.h"
+
+namespace vandlor2 {
+
+/// The listing and the report file of one run. The report is only ever emptied once the two
+/// open files are known to be different files, and it stays empty unless the run finishes it:
+/// an error, an exception (out of memory included) or an interruption that ends the run
+/// early leaves an empty report, never a part of one.
+class RunFiles {
+  public:
+    RunFiles();
+    /// Empties the report unless `finish` succeeded.
+    ~RunFiles();
+    RunFiles(const RunFiles&) = delete;
+    RunFiles& operator=(const RunFiles&) = delete;
+
+    /// Opens the listing, then opens or creates the report without changing it, compares the
+    /// identities of the two open files and only then empties the report. A report that is the
+    /// listing, or whose identity cannot be read, is left as it was.
+    std::optional<RunFailure> open(const FileNames& names);
+
+    std::istream& listing() { return listing_stream_; }
+    /// Why the listing could not be read, once a read failed.
+    std::optional<FileCause> listing_fault() const { return listing_buffer_.fault(); }
+    std::ostream& report() { return report_stream_; }
+
+    /// Writes out and closes the report. A report that cannot be written completely or
+    /// closed is emptied and the failure given.
+    std::optional<RunFailure> finish();
+
+  private:
+    void discard_report();
+
+    NativeFile listing_file_;
+    NativeFile report_file_;
+    FileInputBuffer listing_buffer_;
+    FileOutputBuffer report_buffer_;
+    std::istream listing_stream_;
+    std::ostream report_stream_;
+    std::string report_name_;
+    FileFacts report_facts_;
+    bool report_owned_ = false;  ///< emptied by this run, so ours to empty again
+    bool finished_ = false;
+};
+
+}  // namespace vandlor2
