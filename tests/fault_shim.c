@@ -1,0 +1,202 @@
+/* Fault shim for the fault-injection suite, loaded into the tool with LD_PRELOAD. Set by the
+ * environment:
+ *
+ *   VANDLOR2_SHIM_LOG=FILE       at the exit, and at an injected failure, writes to FILE:
+ *                                "allocations N" (every allocation of the process) and, for a
+ *                                failure, "failed N in PHASE" with PHASE "before-main",
+ *                                "time-zone" (inside localtime) or "main"
+ *   VANDLOR2_FAIL_ALLOCATION=N   the N-th allocation fails (malloc, calloc, realloc,
+ *                                aligned_alloc, posix_memalign, memalign, valloc)
+ *   VANDLOR2_FAIL_ALLOCATIONS_FROM=1   ... and every allocation after it fails too
+ *   VANDLOR2_MAIN_MARKER=1       makes one getppid call as main starts, so that a system call
+ *                                trace shows which calls came before main
+ *   VANDLOR2_SHORT_IO=1          read and write move at most a few bytes a call
+ *   VANDLOR2_SLOW_WRITES=MICROSECONDS   sleeps before every write to a file descriptor from 3 on
+ */
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+
+extern void* __libc_malloc(size_t size);
+extern void* __libc_calloc(size_t count, size_t size);
+extern void* __libc_realloc(void* block, size_t size);
+extern void* __libc_memalign(size_t alignment, size_t size);
+
+enum phase { before_main, in_main, in_time_zone };
+
+static volatile int phase = before_main;
+static unsigned long allocations;
+static unsigned long fail_at;
+static int fail_from;
+static int short_io;
+static long slow_writes;
+static const char* log_name;
+static int configured;
+
+/* getenv does not allocate, so this may run from the first allocation on. */
+static void configure(void) {
+    if (configured) return;
+    configured = 1;
+    const char* text = getenv("VANDLOR2_FAIL_ALLOCATION");
+    fail_at = text ? strtoul(text, NULL, 10) : 0;
+    fail_from = getenv("VANDLOR2_FAIL_ALLOCATIONS_FROM") != NULL;
+    short_io = getenv("VANDLOR2_SHORT_IO") != NULL;
+    text = getenv("VANDLOR2_SLOW_WRITES");
+    slow_writes = text ? strtol(text, NULL, 10) : 0;
+    log_name = getenv("VANDLOR2_SHIM_LOG");
+}
+
+static void append_number(char** at, unsigned long number) {
+    char digits[24];
+    int count = 0;
+    do {
+        digits[count++] = (char)('0' + number % 10);
+        number /= 10;
+    } while (number != 0);
+    while (count > 0) *(*at)++ = digits[--count];
+}
+
+static void append_text(char** at, const char* text) {
+    while (*text) *(*at)++ = *text++;
+}
+
+static void write_log(unsigned long failed) {
+    if (log_name == NULL) return;
+    char line[128];
+    char* at = line;
+    if (failed != 0) {
+        static const char* const names[] = {"before-main", "main", "time-zone"};
+        append_text(&at, "failed ");
+        append_number(&at, failed);
+        append_text(&at, " in ");
+        append_text(&at, names[phase]);
+    } else {
+        append_text(&at, "allocations ");
+        append_number(&at, allocations);
+    }
+    *at++ = '\n';
+    const int fd =
+        (int)syscall(SYS_openat, AT_FDCWD, log_name, O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (fd < 0) return;
+    syscall(SYS_write, fd, line, (size_t)(at - line));
+    syscall(SYS_close, fd);
+}
+
+/* Whether this allocation is to fail; counts it. */
+static int must_fail(void) {
+    configure();
+    const unsigned long number = __atomic_add_fetch(&allocations, 1, __ATOMIC_SEQ_CST);
+    if (fail_at == 0 || number < fail_at || (number > fail_at && !fail_from)) return 0;
+    if (number == fail_at) write_log(number);
+    return 1;
+}
+
+void* malloc(size_t size) {
+    if (must_fail()) {
+        errno = ENOMEM;
+        return NULL;
+    }
+    return __libc_malloc(size);
+}
+
+void* calloc(size_t count, size_t size) {
+    if (must_fail()) {
+        errno = ENOMEM;
+        return NULL;
+    }
+    return __libc_calloc(count, size);
+}
+
+void* realloc(void* block, size_t size) {
+    if (must_fail()) {
+        errno = ENOMEM;
+        return NULL;
+    }
+    return __libc_realloc(block, size);
+}
+
+void* memalign(size_t alignment, size_t size) {
+    if (must_fail()) {
+        errno = ENOMEM;
+        return NULL;
+    }
+    return __libc_memalign(alignment, size);
+}
+
+void* aligned_alloc(size_t alignment, size_t size) {
+    return memalign(alignment, size);
+}
+
+void* valloc(size_t size) {
+    return memalign((size_t)sysconf(_SC_PAGESIZE), size);
+}
+
+int posix_memalign(void** block, size_t alignment, size_t size) {
+    void* got = memalign(alignment, size);
+    if (got == NULL) return ENOMEM;
+    *block = got;
+    return 0;
+}
+
+struct tm* localtime(const time_t* when) {
+    static struct tm* (*real)(const time_t*);
+    if (real == NULL) real = (struct tm * (*)(const time_t*)) dlsym(RTLD_NEXT, "localtime");
+    const int outer = phase;
+    phase = in_time_zone;
+    struct tm* result = real(when);
+    phase = outer;
+    return result;
+}
+
+/* At most a few bytes a call, varying, so that every partial read and write is met. */
+static size_t short_size(size_t size) {
+    static unsigned counter;
+    const size_t most = 1 + (__atomic_add_fetch(&counter, 1, __ATOMIC_RELAXED) % 7);
+    return size < most ? size : most;
+}
+
+ssize_t read(int fd, void* data, size_t size) {
+    configure();
+    if (short_io) size = short_size(size);
+    return syscall(SYS_read, fd, data, size);
+}
+
+ssize_t write(int fd, const void* data, size_t size) {
+    configure();
+    if (short_io) size = short_size(size);
+    if (slow_writes > 0 && fd > 2) {
+        const struct timespec pause = {slow_writes / 1000000, (slow_writes % 1000000) * 1000};
+        nanosleep(&pause, NULL);
+    }
+    return syscall(SYS_write, fd, data, size);
+}
+
+typedef int (*main_function)(int, char**, char**);
+static main_function real_main;
+
+static int marked_main(int argc, char** argv, char** environment) {
+    phase = in_main;
+    if (getenv("VANDLOR2_MAIN_MARKER") != NULL) syscall(SYS_getppid);
+    return real_main(argc, argv, environment);
+}
+
+int __libc_start_main(main_function main, int argc, char** argv, void (*init)(void),
+                      void (*fini)(void), void (*rtld_fini)(void), void* stack_end) {
+    typedef int (*start_function)(main_function, int, char**, void (*)(void), void (*)(void),
+                                  void (*)(void), void*);
+    const start_function real_start = (start_function)dlsym(RTLD_NEXT, "__libc_start_main");
+    if (real_start == NULL) abort();
+    real_main = main;
+    return real_start(marked_main, argc, argv, init, fini, rtld_fini, stack_end);
+}
+
+__attribute__((destructor)) static void report_count(void) {
+    configure();
+    write_log(0);
+}
