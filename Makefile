@@ -29,6 +29,7 @@ demo: build
 check-test-tools:
 	@command -v faketime >/dev/null || { echo "faketime is missing: apt-get install faketime"; exit 1; }
 	@command -v mandoc >/dev/null || { echo "mandoc is missing: apt-get install mandoc"; exit 1; }
+	@command -v strace >/dev/null || { echo "strace is missing: apt-get install strace"; exit 1; }
 
 test: check-test-tools build
 	ctest --preset $(PRESET)
