@@ -70,7 +70,9 @@ mingw: check-mingw
 windows-test: mingw
 	@command -v wine >/dev/null || { echo "wine is missing: apt-get install wine wine64"; exit 1; }
 	$(MAKE) build PRESET=default
+	cmake --build build/default --target make_listing
 	cmake -DLINUX_EXE=build/default/vandlor2 -DWINDOWS_EXE=build/mingw/vandlor2.exe \
+		-DMAKE_LISTING=build/default/make_listing \
 		-DSOURCE_DIR=. -DWORK_DIR=build/mingw/windows-test -P cmake/check-windows.cmake
 
 # Packages in build/packages: a .deb from the Linux build, a .zip from the Windows build.

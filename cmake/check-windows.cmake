@@ -4,6 +4,7 @@
 # masked), the error output and the exit code; and leaves the listing unchanged.
 #
 #   cmake -DLINUX_EXE=build/default/vandlor2 -DWINDOWS_EXE=build/mingw/vandlor2.exe
+#         [-DMAKE_LISTING=build/default/make_listing]
 #         -DSOURCE_DIR=. -DWORK_DIR=build/mingw/windows-test -P cmake/check-windows.cmake
 #
 # WINE_PREFIX (default: the wineprefix folder beside WORK_DIR) is created on the first run.
@@ -204,6 +205,31 @@ foreach(example network_qq network_plain)
     set(failures "${failures}\n  ${example}: the CR LF listing gives another report")
   endif()
 endforeach()
+
+# Ctrl-C while the report of a large listing is written leaves the report empty. Wine turns
+# SIGINT into the console's Ctrl-C event; it has no way to send Ctrl-Break or to close a
+# console, so those are not checked here.
+if(DEFINED MAKE_LISTING)
+  get_filename_component(MAKE_LISTING "${MAKE_LISTING}" ABSOLUTE)
+  set(folder "${WORK_DIR}/interrupt")
+  file(MAKE_DIRECTORY "${folder}")
+  execute_process(COMMAND "${MAKE_LISTING}" 100M plain 1 "${folder}/listing")
+  execute_process(
+    COMMAND sh -c [[
+      "$0" "$1" listing report >/dev/null 2>&1 &
+      waited=0
+      while [ ! -s report ] && [ $waited -lt 6000 ]; do sleep 0.01; waited=$((waited + 1)); done
+      pkill -INT -x vandlor2.exe
+      wait $!
+      echo "$?" "$(wc -c < report)"
+    ]] ${WINE} "${WINDOWS_EXE}"
+    WORKING_DIRECTORY "${folder}" OUTPUT_VARIABLE interrupted OUTPUT_STRIP_TRAILING_WHITESPACE)
+  # 58 is the low byte of STATUS_CONTROL_C_EXIT, the status of a program ended by Ctrl-C.
+  if(NOT interrupted STREQUAL "58 0")
+    set(failures "${failures}\n  Ctrl-C: exit status and report size ${interrupted}, not 58 0")
+  endif()
+  math(EXPR checked "${checked} + 1")
+endif()
 
 if(WINESERVER)
   execute_process(COMMAND ${WINESERVER} -w)  # let this prefix's wineserver finish

@@ -67,6 +67,10 @@ bool NativeFile::is_open() const {
 
 namespace {
 
+#ifndef ERROR_DISK_QUOTA_EXCEEDED
+constexpr DWORD ERROR_DISK_QUOTA_EXCEEDED = 1295;  // missing from some mingw-w64 headers
+#endif
+
 FileCause cause_of(DWORD error) {
     switch (error) {
         case ERROR_FILE_NOT_FOUND:
@@ -121,16 +125,35 @@ HANDLE as_handle(std::intptr_t handle) {
     return reinterpret_cast<HANDLE>(handle);
 }
 
+bool is_directory(const std::wstring& name) {
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+/// Why a name leads nowhere, as closely as POSIX tells it: Windows says "not found" both for
+/// a name too long for the file system and for a path through a file.
+FileCause cause_of_missing(const std::wstring& name, FileCause cause) {
+    constexpr std::size_t kLongestName = 255;
+    std::size_t start = 0;
+    for (std::size_t at = 0; at <= name.size(); ++at) {
+        if (at < name.size() && name[at] != L'\\' && name[at] != L'/') continue;
+        if (at - start > kLongestName) return FileCause::name_too_long;
+        if (at < name.size() && at > 0 &&
+            GetFileAttributesW(name.substr(0, at).c_str()) != INVALID_FILE_ATTRIBUTES &&
+            !is_directory(name.substr(0, at))) {
+            return FileCause::not_a_directory;
+        }
+        start = at + 1;
+    }
+    return cause;
+}
+
 /// The cause of a failed open: a directory is refused as "access denied", which says less.
 FileCause cause_of_failed_open(const std::wstring& name) {
     const DWORD error = GetLastError();
-    if (error == ERROR_ACCESS_DENIED) {
-        const DWORD attributes = GetFileAttributesW(name.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            return FileCause::is_a_directory;
-        }
-    }
-    return cause_of(error);
+    if (error == ERROR_ACCESS_DENIED && is_directory(name)) return FileCause::is_a_directory;
+    const FileCause cause = cause_of(error);
+    return cause == FileCause::no_such_file ? cause_of_missing(name, cause) : cause;
 }
 
 }  // namespace
