@@ -53,13 +53,13 @@ std::optional<RunFailure> RunFiles::finish() {
         return RunFailure{FailureKind::output_unwritable,
                           report_buffer_.fault().value_or(FileCause::other)};
     }
+    listing_file_.close();  // only read, so nothing can be lost
     if (report_owned_) interrupt_guard::disarm();
     if (const auto cause = report_file_.close()) {
         discard_report();
         return RunFailure{FailureKind::output_unwritable, cause};
     }
     finished_ = true;
-    listing_file_.close();  // only read, so nothing can be lost
     return std::nullopt;
 }
 
