@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/console.h"
 #include "app/run_driver.h"
 #include "app/run_files.h"
 #include "listing/scanner.h"
@@ -18,7 +19,7 @@ int run(const std::vector<std::string>& arguments) {
     using namespace vandlor2;
     write_banner(std::cout);
     const std::optional<FileNames> names =
-        obtain_file_names(arguments, std::cin, std::cout, std::cerr);
+        obtain_file_names(arguments, keyboard(), std::cout, std::cerr);
     if (!names) return kExitFailure;
 
     RunFiles files;  // from here on, any early end leaves the report empty
@@ -38,16 +39,29 @@ int run(const std::vector<std::string>& arguments) {
     return kExitSuccess;
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
+/// Runs the tool; running out of memory anywhere ends the run with its message.
+template <typename Char>
+int run_whole(int argc, Char* argv[]) {
     using vandlor2::FailureKind;
     vandlor2::interrupt_guard::ignore_broken_pipes();
     try {
-        return run(std::vector<std::string>(argv + 1, argv + argc));
+        return run(vandlor2::program_arguments(argc, argv));
     } catch (const std::bad_alloc&) {
         return vandlor2::report_failure({FailureKind::out_of_memory}, {}, std::cerr);
     } catch (const std::length_error&) {  // a text longer than the library can hold
         return vandlor2::report_failure({FailureKind::out_of_memory}, {}, std::cerr);
     }
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// Wide arguments, so that any file name Windows can hold reaches the files whole.
+int wmain(int argc, wchar_t* argv[]) {
+    return run_whole(argc, argv);
+}
+#else
+int main(int argc, char* argv[]) {
+    return run_whole(argc, argv);
+}
+#endif

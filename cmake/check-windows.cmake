@@ -27,6 +27,7 @@ if(NOT WINE)
 endif()
 set(ENV{WINEPREFIX} "${WINE_PREFIX}")
 set(ENV{WINEDEBUG} "-all")
+set(ENV{LC_ALL} "C.UTF-8")  # wine reads the Unix arguments and file names in this character set
 set(ENV{WINEDLLOVERRIDES} "mscoree,mshtml=")  # no Mono or Gecko installer on first start
 
 string(TIMESTAMP started "%s")
@@ -97,7 +98,10 @@ endfunction()
 # (CRLF: with CR LF line ends), ARGS the arguments, STDIN a file for standard input, SETUP
 # shell commands run in each folder first.
 function(compare_runs name)
-  cmake_parse_arguments(PARSE_ARGV 1 run "CRLF" "LISTING;STDIN;SETUP" "ARGS")
+  cmake_parse_arguments(PARSE_ARGV 1 run "CRLF" "LISTING;STDIN;SETUP;REPORT" "ARGS")
+  if(NOT run_REPORT)
+    set(run_REPORT report)
+  endif()
   if(NOT run_STDIN)
     set(run_STDIN /dev/null)
   endif()
@@ -143,8 +147,8 @@ function(compare_runs name)
       read_bytes("${base}/linux/listing" expected)
       read_bytes("${base}/windows/listing" actual)
     elseif(item STREQUAL "report")
-      read_bytes("${base}/linux/report" expected)
-      read_bytes("${base}/windows/report" actual)
+      read_bytes("${base}/linux/${run_REPORT}" expected)
+      read_bytes("${base}/windows/${run_REPORT}" actual)
       if(linux_status EQUAL 0)  # else the file is empty or, named as the input, untouched
         with_crlf("${expected}" expected)
       endif()
@@ -203,6 +207,25 @@ foreach(example network_qq network_plain)
   read_bytes("${WORK_DIR}/example_${example}_crlf/windows/report" crlf_report)
   if(NOT lf_report STREQUAL crlf_report)
     set(failures "${failures}\n  ${example}: the CR LF listing gives another report")
+  endif()
+endforeach()
+
+# File names outside any ANSI code page, as arguments (blanks included) and as answers to the
+# prompts (one word each), for the report and for a report that is the listing itself.
+set(place "Vandløp 測量.lst")
+set(report "rapport ø 測.rpt")
+string(REPLACE " " "_" place_word "${place}")
+string(REPLACE " " "_" report_word "${report}")
+file(WRITE "${WORK_DIR}/unicode.setup" "cp listing '${place}' && cp listing '${place_word}'\n")
+file(WRITE "${WORK_DIR}/unicode.stdin" "${place_word}\n${report_word}\n")
+set(unicode LISTING "${SOURCE_DIR}/examples/network_qq.lst" SETUP "${WORK_DIR}/unicode.setup")
+compare_runs(unicode_arguments ${unicode} REPORT "${report}" ARGS "${place}" "${report}")
+compare_runs(unicode_prompts ${unicode} REPORT "${report_word}" STDIN "${WORK_DIR}/unicode.stdin")
+compare_runs(unicode_output_is_input ${unicode} REPORT "${place}" ARGS "${place}" "${place}")
+foreach(run unicode_arguments unicode_prompts)
+  if(NOT EXISTS "${WORK_DIR}/${run}/windows/${report}" AND
+     NOT EXISTS "${WORK_DIR}/${run}/windows/${report_word}")
+    set(failures "${failures}\n  ${run}: no report under its own name")
   endif()
 endforeach()
 
