@@ -5,11 +5,12 @@
 #include <system_error>
 
 #include "support/date.h"
+#include "support/version.h"
 
 namespace vandlor2 {
 namespace {
 
-constexpr const char* kProgramVersion = "1.5";
+constexpr const char* kProgramVersion = kProjectVersion;
 constexpr const char* kProgramDate = "2002/09/12";
 
 constexpr const char* kUsage[] = {
