@@ -1,6 +1,6 @@
 # Thin wrapper over the CMake presets.
-.PHONY: all build demo test asan clang check-tools check-test-tools clean
-.PHONY: install mingw windows-test deb zip check-mingw
+.PHONY: all build demo test asan clang check-compiler check-tools check-test-tools clean
+.PHONY: install mingw windows-test deb lint-deb zip check-mingw
 .PHONY: fuzz coverage bench
 
 PRESET ?= default
@@ -11,10 +11,12 @@ FUZZ_SECONDS ?= 60
 
 all: build
 
-check-tools:
+check-compiler:
 	@command -v cmake >/dev/null || { echo "cmake is missing: apt-get install cmake"; exit 1; }
 	@command -v ninja >/dev/null || { echo "ninja is missing: apt-get install ninja-build"; exit 1; }
 	@command -v g++ >/dev/null || { echo "g++ is missing: apt-get install g++"; exit 1; }
+
+check-tools: check-compiler
 	@test -f /usr/include/gtest/gtest.h || test -f /usr/local/include/gtest/gtest.h || \
 		{ echo "GoogleTest is missing: apt-get install libgtest-dev"; exit 1; }
 
@@ -22,8 +24,11 @@ build: check-tools
 	cmake --preset $(PRESET)
 	cmake --build --preset $(PRESET)
 
-demo: build
-	build/$(PRESET)/vandlor2 $(DEMO_LISTING) $(DEMO_REPORT)
+# The tool alone (preset release): no test framework needed.
+demo: check-compiler
+	cmake --preset release
+	cmake --build --preset release --target vandlor2
+	build/release/vandlor2 $(DEMO_LISTING) $(DEMO_REPORT)
 	@echo "Report written to $(DEMO_REPORT)"
 
 check-test-tools:
@@ -31,8 +36,10 @@ check-test-tools:
 	@command -v mandoc >/dev/null || { echo "mandoc is missing: apt-get install mandoc"; exit 1; }
 	@command -v strace >/dev/null || { echo "strace is missing: apt-get install strace"; exit 1; }
 
+# Then every test name must be short, readable and the same at a second discovery.
 test: check-test-tools build
 	ctest --preset $(PRESET)
+	cmake -DBUILD_DIR=build/$(PRESET) -P cmake/check-test-names.cmake
 
 asan:
 	$(MAKE) test PRESET=asan
@@ -53,9 +60,10 @@ bench: check-tools
 	bench/run.sh $(BENCH_SIZES)
 
 # Installs the tool and its manual page (GNU layout) under INSTALL_PREFIX.
-install:
-	$(MAKE) build PRESET=default
-	cmake --install build/default --prefix $(INSTALL_PREFIX)
+install: check-compiler
+	cmake --preset release
+	cmake --build --preset release
+	cmake --install build/release --prefix $(INSTALL_PREFIX)
 
 # Windows: cross build with mingw-w64, checked under wine against the Linux build.
 check-mingw:
@@ -75,17 +83,24 @@ windows-test: mingw
 		-DMAKE_LISTING=build/default/make_listing \
 		-DSOURCE_DIR=. -DWORK_DIR=build/mingw/windows-test -P cmake/check-windows.cmake
 
-# Packages in build/packages: a .deb from the Linux build, a .zip from the Windows build.
-deb:
+# Packages in build/packages: a .deb from the Linux build with the distribution's flags
+# (preset deb), a .zip from the Windows build.
+deb: check-compiler
 	@command -v dpkg-shlibdeps >/dev/null || \
 		{ echo "dpkg-shlibdeps is missing: apt-get install dpkg-dev"; exit 1; }
 	@command -v file >/dev/null || { echo "file is missing: apt-get install file"; exit 1; }
-	$(MAKE) build PRESET=default
+	cmake --preset deb
+	cmake --build --preset deb
 	rm -f build/packages/vandlor2_*.deb
 	cpack --preset deb
 	for package in build/packages/vandlor2_*.deb; do \
 		dpkg-deb -c $$package && cmake -DPACKAGE=$$package -DSOURCE_DIR=. \
 			-P cmake/check-packages.cmake || exit 1; done
+
+# The .deb under Debian's package checker: any error or warning fails.
+lint-deb: deb
+	@command -v lintian >/dev/null || { echo "lintian is missing: apt-get install lintian"; exit 1; }
+	lintian --display-info --fail-on error,warning build/packages/vandlor2_*.deb
 
 zip: mingw
 	rm -f build/packages/vandlor2-*.zip

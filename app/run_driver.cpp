@@ -4,11 +4,12 @@
 
 #include "support/date.h"
 #include "support/trim.h"
+#include "support/version.h"
 
 namespace vandlor2 {
 namespace {
 
-constexpr const char* kProgramVersion = "1.5";
+constexpr const char* kProgramVersion = kProjectVersion;
 constexpr const char* kProgramDate = "2002/09/12";
 
 constexpr const char* kUsage[] = {

@@ -1,5 +1,6 @@
 # Installs a build into a scratch prefix and fails unless the tree holds exactly the tool, its
-# manual page, the README and the example listings, and the installed tool runs.
+# manual page, the README, the change log, the copyright file and the example listings, and
+# the installed tool runs.
 #   cmake -DBUILD_DIR=build/default -DPREFIX=<scratch> -DSOURCE_DIR=. -P cmake/check-install.cmake
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
@@ -11,7 +12,8 @@ endif()
 include(${CMAKE_CURRENT_LIST_DIR}/expect-shipped-files.cmake)
 file(GLOB_RECURSE installed RELATIVE ${PREFIX} ${PREFIX}/*)
 expect_shipped_files("the installed tree" "${installed}" share/doc/vandlor2/examples
-                     bin/vandlor2 share/doc/vandlor2/README.md share/man/man1/vandlor2.1)
+                     bin/vandlor2 share/doc/vandlor2/README.md share/doc/vandlor2/changelog.gz
+                     share/doc/vandlor2/copyright share/man/man1/vandlor2.1.gz)
 
 # The installed tool runs on an installed example.
 file(GLOB examples RELATIVE ${SOURCE_DIR}/examples ${SOURCE_DIR}/examples/*)

@@ -1,6 +1,6 @@
 # Fails unless the manual page is clean under mandoc's lint and, where groff is installed,
 # under groff's warnings as man-db renders it.
-#   cmake -DMANUAL=doc/vandlor2.1 -P cmake/check-manual.cmake
+#   cmake -DMANUAL=build/default/generated/vandlor2.1 -P cmake/check-manual.cmake
 find_program(MANDOC mandoc)
 if(NOT MANDOC)
   message(FATAL_ERROR "mandoc is missing; it checks the manual page: apt-get install mandoc")

@@ -1,7 +1,9 @@
 # Runs the Windows build under wine beside the Linux build and fails unless, for every
 # whole-program case and for both examples (also with CR LF line ends), the Windows run gives
 # the Linux results with each LF turned into CR LF: the report, the console output (run time
-# masked), the error output and the exit code; and leaves the listing unchanged.
+# masked), the error output and the exit code; and leaves the listing unchanged. It also fails
+# unless the .exe carries a version resource and an application manifest that name the version
+# the Linux build's banner shows.
 #
 #   cmake -DLINUX_EXE=build/default/vandlor2 -DWINDOWS_EXE=build/mingw/vandlor2.exe
 #         [-DMAKE_LISTING=build/default/make_listing]
@@ -254,13 +256,50 @@ if(DEFINED MAKE_LISTING)
   math(EXPR checked "${checked} + 1")
 endif()
 
+# The version resources: FileVersion and ProductVersion texts (UTF-16) and the manifest's
+# assembly version (its four numbers) must be the version of the banner.
+execute_process(COMMAND "${LINUX_EXE}" OUTPUT_VARIABLE banner ERROR_QUIET INPUT_FILE /dev/null)
+if(NOT banner MATCHES "version: ([^ ]+) ")
+  message(FATAL_ERROR "no version in the Linux banner: ${banner}")
+endif()
+set(version "${CMAKE_MATCH_1}")
+function(utf16_hex text variable)
+  hex_of("${text}" hex)
+  string(REPLACE " " " 00 " hex "${hex}")
+  set(${variable} "${hex}" PARENT_SCOPE)
+endfunction()
+read_bytes("${WINDOWS_EXE}" exe)
+utf16_hex("${version}" version_text)
+foreach(key FileVersion ProductVersion)
+  utf16_hex("${key}" key_text)
+  # The key, its NUL, padding to a 4-byte boundary, the value and its NUL.
+  if(NOT exe MATCHES "${key_text}00 00 (00 00 )?${version_text}00 00 ")
+    set(failures "${failures}\n  the version resource has no ${key} ${version}")
+  endif()
+endforeach()
+set(numbers "${version}")
+string(REGEX MATCHALL "[.]" dots "${version}")
+list(LENGTH dots count)
+while(count LESS 3)
+  string(APPEND numbers ".0")
+  math(EXPR count "${count} + 1")
+endwhile()
+foreach(text "name=\"vandlor2\" version=\"${numbers}\"" "level=\"asInvoker\"")
+  hex_of("${text}" text_hex)
+  string(FIND "${exe}" "${text_hex}" at)
+  if(at LESS 0)
+    set(failures "${failures}\n  the application manifest lacks ${text}")
+  endif()
+endforeach()
+set(exe "")
+
 if(WINESERVER)
   execute_process(COMMAND ${WINESERVER} -w)  # let this prefix's wineserver finish
 endif()
 string(TIMESTAMP now "%s")
 math(EXPR seconds "${now} - ${started}")
 if(failures)
-  message(FATAL_ERROR "Windows and Linux runs differ:${failures}")
+  message(FATAL_ERROR "The Windows build fails its checks:${failures}")
 endif()
 file(REMOVE_RECURSE "${WORK_DIR}")  # kept only when a run differs
 message(STATUS "Windows build matches the Linux build in ${checked} runs (${seconds} s)")

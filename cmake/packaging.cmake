@@ -1,26 +1,20 @@
-# Install rules and packages: the tool, its manual page, the README and the example listings.
+# Install rules and packages: the tool, its manual page, the README, the change log, the
+# licence and the example listings.
 #   Linux:   cmake --install build/default --prefix /usr/local   and   cpack --preset deb
 #   Windows: cpack --preset zip   (from the mingw cross build)
 include(GNUInstallDirs)
 
-set(VANDLOR2_PACKAGE_CONTACT "vandlor2 maintainers <vandlor2@example.org>"
-    CACHE STRING "Maintainer named in the Debian package")
+# A role address, not a person: whoever builds a package to hand on sets their own.
+set(VANDLOR2_PACKAGE_CONTACT "vandlor2 authors <vandlor2@example.org>"
+    CACHE STRING "Maintainer named in the Debian package, its change log and copyright file")
+
+# The manual page, with the version filled in.
+configure_file(doc/vandlor2.1.in generated/vandlor2.1 @ONLY)
+set(vandlor2_manual ${PROJECT_BINARY_DIR}/generated/vandlor2.1)
 
 if(WIN32)
-  # The Windows package is one flat folder: vandlor2.exe, the manual page as HTML, the README
-  # and examples\.
-  set(vandlor2_bin_dir .)
-  set(vandlor2_doc_dir .)
-else()
-  set(vandlor2_bin_dir ${CMAKE_INSTALL_BINDIR})
-  set(vandlor2_doc_dir ${CMAKE_INSTALL_DOCDIR})
-endif()
-
-install(TARGETS vandlor2 RUNTIME DESTINATION ${vandlor2_bin_dir})
-install(FILES README.md DESTINATION ${vandlor2_doc_dir})
-install(DIRECTORY examples/ DESTINATION ${vandlor2_doc_dir}/examples)
-
-if(WIN32)
+  # The Windows package is one flat folder: vandlor2.exe, the manual page as HTML, the README,
+  # the change log, the licence and examples\.
   find_program(VANDLOR2_MANDOC mandoc)
   if(NOT VANDLOR2_MANDOC)
     message(FATAL_ERROR "mandoc is missing; it renders the manual page for the Windows "
@@ -28,16 +22,59 @@ if(WIN32)
   endif()
   add_custom_command(
     OUTPUT ${PROJECT_BINARY_DIR}/vandlor2.html
-    COMMAND ${VANDLOR2_MANDOC} -Thtml "-Ios=vandlor2 ${PROJECT_VERSION}"
-            ${PROJECT_SOURCE_DIR}/doc/vandlor2.1
-            > ${PROJECT_BINARY_DIR}/vandlor2.html
-    DEPENDS ${PROJECT_SOURCE_DIR}/doc/vandlor2.1
+    COMMAND ${VANDLOR2_MANDOC} -Thtml ${vandlor2_manual} > ${PROJECT_BINARY_DIR}/vandlor2.html
+    DEPENDS ${vandlor2_manual}
     COMMENT "Rendering the manual page as HTML"
     VERBATIM)
   add_custom_target(vandlor2_manual_html ALL DEPENDS ${PROJECT_BINARY_DIR}/vandlor2.html)
-  install(FILES ${PROJECT_BINARY_DIR}/vandlor2.html DESTINATION ${vandlor2_doc_dir})
+
+  install(TARGETS vandlor2 RUNTIME DESTINATION .)
+  install(FILES ${PROJECT_BINARY_DIR}/vandlor2.html README.md CHANGELOG.md DESTINATION .)
+  install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
+  install(DIRECTORY examples/ DESTINATION examples)
 else()
-  install(FILES doc/vandlor2.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  # Debian's layout: the manual page and the change log gzipped, the change log in Debian's
+  # format and the licence as a machine-readable copyright file, both made from the project's
+  # own files by cmake/debian-docs.cmake.
+  find_program(VANDLOR2_GZIP gzip)
+  if(NOT VANDLOR2_GZIP)
+    message(FATAL_ERROR "gzip is missing: apt-get install gzip")
+  endif()
+  set(docs ${PROJECT_BINARY_DIR}/generated/doc)
+  add_custom_command(
+    OUTPUT ${docs}/vandlor2.1.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${docs}
+    COMMAND ${VANDLOR2_GZIP} -9n -c ${vandlor2_manual} > ${docs}/vandlor2.1.gz
+    DEPENDS ${vandlor2_manual}
+    COMMENT "Compressing the manual page"
+    VERBATIM)
+  add_custom_command(
+    OUTPUT ${docs}/changelog.gz ${docs}/copyright
+    COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DOUTPUT_DIR=${docs}
+            -DVERSION=${PROJECT_VERSION} -DMAINTAINER=${VANDLOR2_PACKAGE_CONTACT}
+            -DGZIP=${VANDLOR2_GZIP} -P ${PROJECT_SOURCE_DIR}/cmake/debian-docs.cmake
+    DEPENDS ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_SOURCE_DIR}/LICENSE
+            ${PROJECT_SOURCE_DIR}/cmake/debian-docs.cmake
+    COMMENT "Writing the change log and copyright file"
+    VERBATIM)
+  add_custom_target(vandlor2_docs ALL
+                    DEPENDS ${docs}/vandlor2.1.gz ${docs}/changelog.gz ${docs}/copyright)
+
+  install(TARGETS vandlor2 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # A stripped install, as cpack makes for the package, also drops the compilers' notes
+  # (.comment), as Debian's own packages do.
+  if(CMAKE_OBJCOPY)
+    install(CODE "
+      if(CMAKE_INSTALL_DO_STRIP)
+        execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/vandlor2\"
+          COMMAND_ERROR_IS_FATAL ANY)
+      endif()")
+  endif()
+  install(FILES ${docs}/vandlor2.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES README.md ${docs}/changelog.gz ${docs}/copyright
+          DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 endif()
 
 set(CPACK_PACKAGE_NAME vandlor2)
@@ -64,7 +101,7 @@ include(CPack)
 
 if(VANDLOR2_BUILD_TESTS AND NOT CMAKE_CROSSCOMPILING)
   add_test(NAME manual.lint
-           COMMAND ${CMAKE_COMMAND} -DMANUAL=${PROJECT_SOURCE_DIR}/doc/vandlor2.1
+           COMMAND ${CMAKE_COMMAND} -DMANUAL=${vandlor2_manual}
                    -P ${PROJECT_SOURCE_DIR}/cmake/check-manual.cmake)
   add_test(NAME install.tree
            COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR}

@@ -6,6 +6,8 @@
 #include <limits>
 #include <sstream>
 
+#include "tests/unit/case_name.h"
+
 namespace vandlor2 {
 namespace {
 
@@ -46,7 +48,10 @@ INSTANTIATE_TEST_SUITE_P(Clock, DateTextTest,
                                          StampCase{broken_down(2050, 12, 31, 23, 59, 60, 6),
                                                    "Date: Sat Dec 31, 2050  Time: 23:59:60 pm"},
                                          StampCase{broken_down(1900, 2, 31, 11, 59, 59, 2),
-                                                   "Date: Tue Feb 31, 1900  Time: 11:59:59 am"}));
+                                                   "Date: Tue Feb 31, 1900  Time: 11:59:59 am"}),
+                         [](const testing::TestParamInfo<StampCase>& info) {
+                             return case_name(info.index, info.param.text + 6);  // after "Date: "
+                         });
 
 TEST(Date, TakesFullYearsAndYearsSince1900Alike) {
     Date date(broken_down(2002, 9, 14, 16, 50, 50, 6));
@@ -131,7 +136,14 @@ INSTANTIATE_TEST_SUITE_P(
         BadValueCase{[](Date& d) { d.setMinutes(-1); }, "Date.minutes\n       Value = -1"},
         BadValueCase{[](Date& d) { d.setMonth(-1); }, "Date.month\n       Value = -1"},
         BadValueCase{[](Date& d) { d.setDayOfWeek(-1); }, "Date.day-of-week\n       Value = -1"},
-        BadValueCase{[](Date& d) { d.setDayOfYear(-1); }, "Date.day-of-year\n       Value = -1"}));
+        BadValueCase{[](Date& d) { d.setDayOfYear(-1); }, "Date.day-of-year\n       Value = -1"}),
+    [](const testing::TestParamInfo<BadValueCase>& info) {
+        // "Date.year\n       Value = 2051" gives "year_2051".
+        std::string label = info.param.message;
+        label.erase(0, label.find('.') + 1);
+        label.erase(label.find('\n'), label.find('=') + 1 - label.find('\n'));
+        return case_name(info.index, label);
+    });
 
 TEST(DateDeathTest, TheClockOf2051EndsTheRunAtTheYear) {
     EXPECT_EXIT(Date(broken_down(2051, 1, 1, 0, 0, 0, 0)), testing::ExitedWithCode(1),

@@ -7,6 +7,8 @@
 #include <random>
 #include <string>
 
+#include "tests/unit/case_name.h"
+
 namespace vandlor2 {
 namespace {
 
@@ -64,7 +66,10 @@ INSTANTIATE_TEST_SUITE_P(
         AccuracyCase{"1E999", "       inf"}, AccuracyCase{"-1E999", "      -inf"},
         AccuracyCase{"0.00000000000000000001e999", "       inf"}, AccuracyCase{"nan", "       nan"},
         AccuracyCase{"-NaN(123)", "      -nan"}, AccuracyCase{"infx", "       inf"},
-        AccuracyCase{"in", "         0"}));
+        AccuracyCase{"in", "         0"}),
+    [](const testing::TestParamInfo<AccuracyCase>& info) {
+        return case_name(info.index, info.param.text);
+    });
 
 TEST(AccuracyValue, ReadsLongMantissasCorrectlyRounded) {
     EXPECT_EQ(accuracy_value("0.1"), 0.1);
@@ -93,15 +98,18 @@ TEST_P(JustifyTest, PadsToTheWidthAndNeverCuts) {
     EXPECT_EQ(line.text(), "|" + GetParam().placed);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fields, JustifyTest,
-                         testing::Values(JustifyCase{true, "AB", 5, "AB   "},
-                                         JustifyCase{false, "AB", 5, "   AB"},
-                                         JustifyCase{true, "", 3, "   "},
-                                         JustifyCase{false, "ABCDE", 5, "ABCDE"},
-                                         JustifyCase{true, "ABCDEF", 5, "ABCDEF"},
-                                         JustifyCase{false, "ABCDEF", 5, "ABCDEF"},
-                                         JustifyCase{false, "A", 70, std::string(69, ' ') + "A"},
-                                         JustifyCase{true, "A", 70, "A" + std::string(69, ' ')}));
+INSTANTIATE_TEST_SUITE_P(
+    Fields, JustifyTest,
+    testing::Values(JustifyCase{true, "AB", 5, "AB   "}, JustifyCase{false, "AB", 5, "   AB"},
+                    JustifyCase{true, "", 3, "   "}, JustifyCase{false, "ABCDE", 5, "ABCDE"},
+                    JustifyCase{true, "ABCDEF", 5, "ABCDEF"},
+                    JustifyCase{false, "ABCDEF", 5, "ABCDEF"},
+                    JustifyCase{false, "A", 70, std::string(69, ' ') + "A"},
+                    JustifyCase{true, "A", 70, "A" + std::string(69, ' ')}),
+    [](const testing::TestParamInfo<JustifyCase>& info) {
+        return case_name(info.index, (info.param.left ? "left " : "right ") + info.param.text +
+                                         " in " + std::to_string(info.param.width));
+    });
 
 TEST(ReportLine, HoldsTwoOfTheLongestAccuracyNumbers) {
     ReportLine line;

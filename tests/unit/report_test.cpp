@@ -8,6 +8,7 @@
 #include "report/prt.h"
 #include "report/prtqq.h"
 #include "report/report_writer.h"
+#include "tests/unit/case_name.h"
 
 namespace vandlor2 {
 namespace {
@@ -193,7 +194,11 @@ INSTANTIATE_TEST_SUITE_P(Counts, PagingTest,
                                          PagingCase{27, {{1, 27}, {1, 0}}},
                                          PagingCase{28, {{1, 27}, {28, 28}}},
                                          PagingCase{30, {{1, 27}, {28, 30}}},
-                                         PagingCase{54, {{1, 27}, {28, 54}, {1, 0}}}));
+                                         PagingCase{54, {{1, 27}, {28, 54}, {1, 0}}}),
+                         [](const testing::TestParamInfo<PagingCase>& info) {
+                             return case_name(info.index,
+                                              std::to_string(info.param.records) + " records");
+                         });
 
 TEST(WriteReport, NumbersPagesWithoutPadding) {
     const std::string report = written(numbered_records(27 * 9 + 1));

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "tests/unit/case_name.h"
+
 namespace vandlor2 {
 namespace {
 
@@ -14,6 +16,10 @@ struct TrimCase {
 };
 
 class TrimTest : public testing::TestWithParam<TrimCase> {};
+
+std::string trim_case_name(const testing::TestParamInfo<TrimCase>& info) {
+    return case_name(info.index, "mode " + std::string(1, info.param.mode) + " " + info.param.text);
+}
 
 TEST_P(TrimTest, ChangesTheArgumentAndReturnsTheSameText) {
     std::string text = GetParam().text;
@@ -31,7 +37,8 @@ INSTANTIATE_TEST_SUITE_P(
                     TrimCase{"  12.345 ", '\0', "  12.345 "}, TrimCase{"", 'B', ""},
                     TrimCase{"", 'L', ""}, TrimCase{"", 'R', ""}, TrimCase{" \t \t", 'L', ""},
                     TrimCase{" \t \t", 'R', ""}, TrimCase{" \t \t", 'B', ""},
-                    TrimCase{"a  b", 'B', "a  b"}, TrimCase{" a  b\t", 'B', "a  b"}));
+                    TrimCase{"a  b", 'B', "a  b"}, TrimCase{" a  b\t", 'B', "a  b"}),
+    trim_case_name);
 
 INSTANTIATE_TEST_SUITE_P(
     WhiteSpaceBytes, TrimTest,
@@ -42,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
                     TrimCase{"\xA0x\xA0", 'B', "\xA0x\xA0"},
                     TrimCase{"\x85x\xFF", 'B', "\x85x\xFF"},
                     TrimCase{std::string("\0x\0", 3), 'B', std::string("\0x\0", 3)},
-                    TrimCase{"\x1Cx\x1F", 'B', "\x1Cx\x1F"}));
+                    TrimCase{"\x1Cx\x1F", 'B', "\x1Cx\x1F"}),
+    trim_case_name);
 
 }  // namespace
 }  // namespace vandlor2

@@ -1,0 +1,45 @@
+# Fails unless every CTest test name of a build is at most 120 characters of letters, digits and
+# "_ . / -", and two test discoveries in a row give the same list (the second after the cached
+# GoogleTest lists are removed, so the test programs are asked again).
+#   cmake -DBUILD_DIR=build/default -P cmake/check-test-names.cmake
+cmake_minimum_required(VERSION 3.25)
+get_filename_component(BUILD_DIR "${BUILD_DIR}" ABSOLUTE)
+
+function(list_tests variable)
+  execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir "${BUILD_DIR}" -N
+                  RESULT_VARIABLE status OUTPUT_VARIABLE listing ERROR_VARIABLE listing)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "ctest -N failed:\n${listing}")
+  endif()
+  string(REGEX MATCHALL "Test +#[0-9]+: [^\n]*" names "${listing}")
+  list(TRANSFORM names REPLACE "^Test +#[0-9]+: " "")
+  set(${variable} "${names}" PARENT_SCOPE)
+endfunction()
+
+list_tests(first)
+file(GLOB_RECURSE discovered "${BUILD_DIR}/*_tests.cmake")
+if(discovered)
+  file(REMOVE ${discovered})
+endif()
+list_tests(second)
+
+list(LENGTH first count)
+if(count EQUAL 0)
+  message(FATAL_ERROR "no tests in ${BUILD_DIR}")
+endif()
+if(NOT first STREQUAL second)
+  string(REPLACE ";" "\n  " first "${first}")
+  string(REPLACE ";" "\n  " second "${second}")
+  message(FATAL_ERROR "two discoveries differ:\n  ${first}\nthen:\n  ${second}")
+endif()
+set(bad "")
+foreach(name IN LISTS first)
+  string(LENGTH "${name}" length)
+  if(length GREATER 120 OR NOT name MATCHES "^[A-Za-z0-9_./-]+$")
+    string(APPEND bad "\n  ${name}")
+  endif()
+endforeach()
+if(bad)
+  message(FATAL_ERROR "test names longer than 120 characters or not readable:${bad}")
+endif()
+message(STATUS "${count} test names, stable, short and readable")
