@@ -121,6 +121,20 @@ std::wstring wide(const std::string& utf8) {
     return text;
 }
 
+/// The name as Windows takes it: UTF-16, and beyond MAX_PATH in the form without that limit,
+/// which must be absolute.
+std::wstring file_system_name(const std::string& utf8) {
+    std::wstring name = wide(utf8);
+    constexpr std::size_t kShortestLimit = 248;  // MAX_PATH less room for an 8.3 file name
+    if (name.size() < kShortestLimit || name.rfind(L"\\\\?\\", 0) == 0) return name;
+    const DWORD length = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return name;
+    std::wstring full(length, L'\0');
+    full.resize(GetFullPathNameW(name.c_str(), length, full.data(), nullptr));
+    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
 HANDLE as_handle(std::intptr_t handle) {
     return reinterpret_cast<HANDLE>(handle);
 }
@@ -159,7 +173,7 @@ FileCause cause_of_failed_open(const std::wstring& name) {
 }  // namespace
 
 std::optional<FileCause> NativeFile::open_for_reading(const std::string& name) {
-    const std::wstring wide_name = wide(name);
+    const std::wstring wide_name = file_system_name(name);
     // Others may keep writing it; the report is then found to be this very file.
     const HANDLE file = CreateFileW(wide_name.c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -173,7 +187,7 @@ namespace {
 
 std::optional<FileCause> open_writing(const std::string& name, DWORD disposition,
                                       std::intptr_t& handle) {
-    const std::wstring wide_name = wide(name);
+    const std::wstring wide_name = file_system_name(name);
     const HANDLE file =
         CreateFileW(wide_name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                     disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
