@@ -1,67 +1,87 @@
 #include "listing/line_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
 namespace vandlor2 {
 namespace {
 
-constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+constexpr std::size_t kBlockSize = std::size_t{2} << 20;
 
-std::string_view without_carriage_return(std::string_view line) {
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return line;
+void reserve(TextBlock& block, std::size_t capacity) {
+    if (capacity <= block.capacity) return;
+    // Doubling keeps a long line's reading linear in its length.
+    capacity = std::max(capacity, 2 * block.capacity);
+    std::unique_ptr<char[]> larger(new char[capacity]);
+    std::memcpy(larger.get(), block.bytes.get(), block.size);
+    block.bytes = std::move(larger);
+    block.capacity = capacity;
 }
 
 }  // namespace
 
-LineReader::LineReader(std::istream& input) : input_(input), block_(new char[kBlockSize]) {}
-
-LineReader::Status LineReader::next(std::string_view& line) {
-    carry_.clear();
-    bool carrying = false;
-    for (;;) {
-        const char* first = block_.get() + begin_;
-        const auto* feed = static_cast<const char*>(std::memchr(first, '\n', end_ - begin_));
-        if (feed != nullptr) {
-            const std::string_view piece(first, static_cast<std::size_t>(feed - first));
-            begin_ += piece.size() + 1;
-            if (!carrying) {
-                line = without_carriage_return(piece);
-            } else {
-                carry_.append(piece);
-                line = without_carriage_return(carry_);
-            }
-            return Status::line;
-        }
-        if (end_ > begin_) {
-            carry_.append(first, end_ - begin_);
-            carrying = true;
-        }
-        begin_ = end_ = 0;
-        if (!refill()) {
-            if (failed_) return Status::error;
-            if (!carrying) return Status::end;
-            line = carry_;
-            return Status::line;
-        }
-    }
+bool Lines::next(std::string_view& line) {
+    if (at_ >= text_.size()) return false;
+    const char* first = text_.data() + at_;
+    const std::size_t left = text_.size() - at_;
+    const auto* feed = static_cast<const char*>(std::memchr(first, '\n', left));
+    const std::size_t length = feed != nullptr ? static_cast<std::size_t>(feed - first) : left;
+    line = std::string_view(first, length);
+    at_ += length + (feed != nullptr ? 1 : 0);
+    if (feed != nullptr && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return true;
 }
 
-bool LineReader::refill() {
+BlockReader::BlockReader(std::istream& input) : input_(input) {}
+
+bool BlockReader::read_more(TextBlock& block, std::size_t count) {
     std::streambuf* source = input_.rdbuf();
-    if (source == nullptr || failed_) return false;
+    if (source == nullptr || ended_) return false;
+    reserve(block, block.size + count);
     try {
-        const std::streamsize got = source->sgetn(block_.get(), kBlockSize);
-        end_ = got > 0 ? static_cast<std::size_t>(got) : 0;
+        const std::streamsize got =
+            source->sgetn(block.bytes.get() + block.size, static_cast<std::streamsize>(count));
+        if (got <= 0) {
+            ended_ = true;
+            return false;
+        }
+        block.size += static_cast<std::size_t>(got);
+        return true;
     } catch (const std::bad_alloc&) {
         throw;
     } catch (...) {
         // A file buffer reports a failed read by throwing.
-        failed_ = true;
+        ended_ = failed_ = true;
         return false;
     }
-    return end_ > 0;
+}
+
+BlockReader::Status BlockReader::next(TextBlock& block) {
+    block.size = 0;
+    reserve(block, carry_.size() + kBlockSize);
+    std::memcpy(block.bytes.get(), carry_.data(), carry_.size());
+    block.size = carry_.size();
+    carry_.clear();
+    // A block ends at a line feed read now: the carried bytes end with part of a line, and any
+    // whole lines before it were given back to come with more.
+    std::size_t unsearched = block.size;
+    for (;;) {
+        const bool more = read_more(block, std::max(kBlockSize, block.size));
+        if (failed_) return Status::error;
+        if (!more) return block.size > 0 ? Status::block : Status::end;
+        const std::size_t last_feed = block.text().substr(unsearched).rfind('\n');
+        if (last_feed != std::string_view::npos) {
+            give_back(block, unsearched + last_feed + 1);
+            return Status::block;
+        }
+        unsearched = block.size;  // a line longer than a block: read on
+    }
+}
+
+void BlockReader::give_back(TextBlock& block, std::size_t from) {
+    carry_.insert(0, block.bytes.get() + from, block.size - from);
+    block.size = from;
 }
 
 }  // namespace vandlor2

@@ -8,29 +8,62 @@
 
 namespace vandlor2 {
 
-/// Splits a stream into lines at line feeds, reading it in large blocks. A carriage return
-/// directly before a line feed is dropped, so listings with CR LF line ends read the same;
-/// any other byte, NUL included, is kept.
-class LineReader {
+/// The lines of a text held in memory, split at line feeds. A carriage return directly before
+/// a line feed is dropped, so listings with CR LF line ends read the same; any other byte, NUL
+/// included, is kept. A last line without a line feed is still a line.
+class Lines {
   public:
-    enum class Status { line, end, error };
+    explicit Lines(std::string_view text) : text_(text) {}
 
-    /// `input` must remain live while this reader is in use.
-    explicit LineReader(std::istream& input);
+    /// Sets `line` to the next line, without its line end; false after the last.
+    bool next(std::string_view& line);
 
-    /// Sets `line` to the next line, without its line end; a last line without a line feed is
-    /// still a line. The view stays valid until the next call.
-    Status next(std::string_view& line);
+    /// Where the next line begins in the text.
+    std::size_t next_at() const { return at_; }
 
   private:
-    /// Reads the next block; false at the end of the input or on a read error.
-    bool refill();
+    std::string_view text_;
+    std::size_t at_ = 0;
+};
+
+/// A piece of the input that ends at a line end, in a buffer that is kept for the next piece.
+struct TextBlock {
+    std::unique_ptr<char[]> bytes;
+    std::size_t capacity = 0;
+    std::size_t size = 0;
+
+    std::string_view text() const { return {bytes.get(), size}; }
+};
+
+/// Reads a stream in large blocks of whole lines: what follows the last line feed read is
+/// carried to the front of the next block. Only the last block of the input may end without
+/// a line feed.
+class BlockReader {
+  public:
+    enum class Status { block, end, error };
+
+    /// `input` must remain live while this reader is in use.
+    explicit BlockReader(std::istream& input);
+
+    /// Reads the next block into `block`, reusing its buffer: the bytes carried over and about
+    /// a block's worth more, up to the last line feed among them (all of them at the end of
+    /// the input). A line longer than a block makes the block as long as the line.
+    Status next(TextBlock& block);
+
+    /// Takes the bytes of `block` from `from` on out of it, to come again at the front of the
+    /// next block.
+    void give_back(TextBlock& block, std::size_t from);
+
+    /// Whether the last block read was the last of the input.
+    bool at_end() const { return ended_; }
+
+  private:
+    /// Appends up to `count` bytes of the input to `block`; false at the end of the input.
+    bool read_more(TextBlock& block, std::size_t count);
 
     std::istream& input_;
-    std::unique_ptr<char[]> block_;
-    std::size_t begin_ = 0;
-    std::size_t end_ = 0;
-    std::string carry_;  ///< the start of a line that crosses a block boundary
+    std::string carry_;
+    bool ended_ = false;
     bool failed_ = false;
 };
 

@@ -3,83 +3,100 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "report/prt.h"
 #include "report/prtqq.h"
+#include "support/ordered_work.h"
 
 namespace vandlor2 {
 namespace {
 
 constexpr char kFormFeed = '\f';
-/// The report is handed to the stream in blocks of about this size.
-constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+/// The report is formatted in pieces of this many whole pages, each on its own, since a
+/// record's page and line follow from its place in the report order alone.
+constexpr std::size_t kPagesPerPiece = 256;
+constexpr std::size_t kLinesPerPiece = kPagesPerPiece * kRecordLinesPerPage;
 /// Records are visited in report order, all over a table that may be far larger than the
 /// caches. They are copied out in batches first, in a loop short enough for the processor to
 /// overlap the memory reads, and then formatted from the copy.
 constexpr std::size_t kBatchSize = 256;
 
-class PageWriter {
+class ReportPieces {
   public:
-    PageWriter(std::ostream& report, const ListingContents& contents)
-        : report_(report), contents_(contents), qq_layout_(contents.qq_count != 0) {
-        block_.reserve(kBlockSize + 4096);
+    explicit ReportPieces(const ListingContents& contents)
+        : contents_(contents),
+          qq_layout_(contents.qq_count != 0),
+          order_(report_order(contents.records)) {
+        const std::int64_t total = qq_layout_ ? contents.qq_count : contents.length_record_count;
+        lines_ =
+            std::min(order_.size(), static_cast<std::size_t>(std::max<std::int64_t>(total, 0)));
     }
 
-    void write() {
-        const std::vector<std::size_t> order = report_order(contents_.records);
-        const std::int64_t total = qq_layout_ ? contents_.qq_count : contents_.length_record_count;
-        const std::size_t lines =
-            std::min(order.size(), static_cast<std::size_t>(std::max<std::int64_t>(total, 0)));
+    std::size_t piece_count() const { return lines_ / kLinesPerPiece + 1; }
 
-        write_heading();
-        std::vector<LineRecord> batch(std::min(lines, kBatchSize));
-        int on_page = 0;
-        for (std::size_t first = 0; first < lines; first += batch.size()) {
-            const std::size_t count = std::min(batch.size(), lines - first);
-            for (std::size_t i = 0; i < count; ++i) batch[i] = contents_.records[order[first + i]];
+    /// The text of the report from line `first` of `piece`: its lines and the page headings
+    /// among them, the first page's heading with the first piece.
+    void format(std::size_t piece, std::string& text) const {
+        text.clear();
+        const std::size_t first = piece * kLinesPerPiece;
+        const std::size_t end = std::min(first + kLinesPerPiece, lines_);
+        if (piece == 0) append_heading(1, text);
+        std::vector<LineRecord> batch(std::min(kBatchSize, end - first));
+        for (std::size_t from = first; from < end; from += batch.size()) {
+            const std::size_t count = std::min(batch.size(), end - from);
+            for (std::size_t i = 0; i < count; ++i) batch[i] = contents_.records[order_[from + i]];
             for (std::size_t i = 0; i < count; ++i) {
                 if (qq_layout_) {
-                    append_prtqq(block_, batch[i]);
+                    append_prtqq(text, batch[i]);
                 } else {
-                    append_prt(block_, batch[i]);
+                    append_prt(text, batch[i]);
                 }
                 // The next page's heading follows the 27th line at once, even when no line
                 // comes after it.
-                if (++on_page == kRecordLinesPerPage) {
-                    on_page = 0;
-                    block_.push_back(kFormFeed);
-                    write_heading();
+                const std::size_t written = from + i + 1;
+                if (written % kRecordLinesPerPage == 0) {
+                    text.push_back(kFormFeed);
+                    append_heading(written / kRecordLinesPerPage + 1, text);
                 }
             }
-            if (block_.size() >= kBlockSize) flush();
         }
-        flush();
     }
 
   private:
-    void write_heading() {
-        block_.append(" Page ").append(std::to_string(++page_)).push_back('\n');
-        block_.append(contents_.section_title).append("\n\n");
-        block_.append(qq_layout_ ? kQqHeading1 : kPlainHeading1).push_back('\n');
-        block_.append(qq_layout_ ? kQqHeading2 : kPlainHeading2).append("\n\n");
+    void append_heading(std::size_t page, std::string& text) const {
+        text.append(" Page ").append(std::to_string(page)).push_back('\n');
+        text.append(contents_.section_title).append("\n\n");
+        text.append(qq_layout_ ? kQqHeading1 : kPlainHeading1).push_back('\n');
+        text.append(qq_layout_ ? kQqHeading2 : kPlainHeading2).append("\n\n");
     }
 
-    void flush() {
-        report_.write(block_.data(), static_cast<std::streamsize>(block_.size()));
-        block_.clear();
-    }
-
-    std::ostream& report_;
     const ListingContents& contents_;
     const bool qq_layout_;
-    std::string block_;
-    std::int64_t page_ = 0;
+    const std::vector<std::size_t> order_;
+    std::size_t lines_ = 0;
 };
 
 }  // namespace
 
 void write_report(std::ostream& report, const ListingContents& contents) {
-    PageWriter(report, contents).write();
+    const ReportPieces pieces(contents);
+    // Pieces are formatted on every core while this thread writes the finished ones, in order.
+    std::vector<std::string> texts(2 * core_count() + 2);
+    std::vector<std::size_t> piece_of(texts.size());
+    std::size_t next_piece = 0;
+    run_in_order(
+        texts.size(),
+        [&](std::size_t slot) {
+            if (next_piece == pieces.piece_count()) return false;
+            piece_of[slot] = next_piece++;
+            return true;
+        },
+        [&](std::size_t slot) { pieces.format(piece_of[slot], texts[slot]); },
+        [&](std::size_t slot) {
+            report.write(texts[slot].data(), static_cast<std::streamsize>(texts[slot].size()));
+            return report.good();  // after a failed write, the rest is not worth making
+        });
 }
 
 }  // namespace vandlor2

@@ -11,54 +11,89 @@
 namespace vandlor2 {
 namespace {
 
-std::vector<std::string> all_lines(const std::string& text) {
-    std::istringstream input(text);
-    LineReader reader(input);
-    std::vector<std::string> lines;
-    std::string_view line;
-    while (reader.next(line) == LineReader::Status::line) lines.emplace_back(line);
+using Lines_ = std::vector<std::string>;
+
+/// Every line of every block, and whether each block but the last ended at a line end.
+Lines_ all_lines(std::istream& input, bool* blocks_end_at_line_ends = nullptr,
+                 BlockReader::Status* last_status = nullptr) {
+    BlockReader reader(input);
+    TextBlock block;
+    Lines_ lines;
+    BlockReader::Status status;
+    while ((status = reader.next(block)) == BlockReader::Status::block) {
+        if (blocks_end_at_line_ends && !reader.at_end() && block.text().back() != '\n') {
+            *blocks_end_at_line_ends = false;
+        }
+        Lines split(block.text());
+        std::string_view line;
+        while (split.next(line)) lines.emplace_back(line);
+    }
+    if (last_status) *last_status = status;
     return lines;
 }
 
-using Lines = std::vector<std::string>;
+Lines_ all_lines(const std::string& text) {
+    std::istringstream input(text);
+    return all_lines(input);
+}
 
 TEST(LineReader, SplitsAtLineFeedsLikeGetline) {
-    EXPECT_EQ(all_lines(""), Lines{});
-    EXPECT_EQ(all_lines("\n"), Lines{""});
-    EXPECT_EQ(all_lines("a\nb\n"), (Lines{"a", "b"}));
-    EXPECT_EQ(all_lines("a\nb"), (Lines{"a", "b"}));
-    EXPECT_EQ(all_lines("a\n\n\nb"), (Lines{"a", "", "", "b"}));
+    EXPECT_EQ(all_lines(""), Lines_{});
+    EXPECT_EQ(all_lines("\n"), Lines_{""});
+    EXPECT_EQ(all_lines("a\nb\n"), (Lines_{"a", "b"}));
+    EXPECT_EQ(all_lines("a\nb"), (Lines_{"a", "b"}));
+    EXPECT_EQ(all_lines("a\n\n\nb"), (Lines_{"a", "", "", "b"}));
 }
 
 TEST(LineReader, DropsOnlyTheCarriageReturnBeforeALineFeed) {
-    EXPECT_EQ(all_lines("a\r\nb\r\n"), (Lines{"a", "b"}));
-    EXPECT_EQ(all_lines("a\rb\r\r\n\r"), (Lines{"a\rb\r", "\r"}));
-    EXPECT_EQ(all_lines("\r\n"), Lines{""});
+    EXPECT_EQ(all_lines("a\r\nb\r\n"), (Lines_{"a", "b"}));
+    EXPECT_EQ(all_lines("a\rb\r\r\n\r"), (Lines_{"a\rb\r", "\r"}));
+    EXPECT_EQ(all_lines("\r\n"), Lines_{""});
 }
 
 TEST(LineReader, KeepsEveryOtherByte) {
     const std::string bytes("\0\x1A\xFF\x80 \t", 6);
-    EXPECT_EQ(all_lines(bytes + "\n" + bytes), (Lines{bytes, bytes}));
+    EXPECT_EQ(all_lines(bytes + "\n" + bytes), (Lines_{bytes, bytes}));
 }
 
-TEST(LineReader, JoinsLinesAcrossBlocks) {
-    // Longer than the reader's block, with a CR LF split between two blocks.
-    const std::string long_line(3 * 1024 * 1024 + 17, 'x');
-    const std::string cr_split = std::string((1 << 20) - 1, 'y');
+TEST(LineReader, KeepsLinesWholeAcrossBlocks) {
+    // Longer than a block, with a CR LF split between two blocks, and many short lines.
+    const std::string long_line(5 * 1024 * 1024 + 17, 'x');
+    const std::string cr_split = std::string((2 << 20) - 1, 'y');
     EXPECT_EQ(all_lines(long_line + "\nshort\n" + long_line),
-              (Lines{long_line, "short", long_line}));
-    EXPECT_EQ(all_lines(cr_split + "\r\nz"), (Lines{cr_split, "z"}));
+              (Lines_{long_line, "short", long_line}));
+    EXPECT_EQ(all_lines(cr_split + "\r\nz"), (Lines_{cr_split, "z"}));
+    std::string many;
+    Lines_ expected;
+    for (int i = 0; i < 400000; ++i) {
+        expected.push_back(std::to_string(i));
+        many += expected.back() + "\n";
+    }
+    std::istringstream input(many);
+    bool at_line_ends = true;
+    EXPECT_EQ(all_lines(input, &at_line_ends), expected);
+    EXPECT_TRUE(at_line_ends);
+}
+
+TEST(LineReader, GivesBackTheEndOfABlockToTheNext) {
+    std::istringstream input("one\ntwo\nthree\n");
+    BlockReader reader(input);
+    TextBlock block;
+    ASSERT_EQ(reader.next(block), BlockReader::Status::block);
+    EXPECT_EQ(block.text(), "one\ntwo\nthree\n");
+    reader.give_back(block, 4);
+    EXPECT_EQ(block.text(), "one\n");
+    ASSERT_EQ(reader.next(block), BlockReader::Status::block);
+    EXPECT_EQ(block.text(), "two\nthree\n");
+    EXPECT_EQ(reader.next(block), BlockReader::Status::end);
 }
 
 TEST(LineReader, ReportsAReadErrorAfterTheLinesBeforeIt) {
     FailingSource buffer("first\nsecond");
     std::istream input(&buffer);
-    LineReader reader(input);
-    std::string_view line;
-    ASSERT_EQ(reader.next(line), LineReader::Status::line);
-    EXPECT_EQ(line, "first");
-    EXPECT_EQ(reader.next(line), LineReader::Status::error);
-    EXPECT_EQ(reader.next(line), LineReader::Status::error);
+    BlockReader::Status status = BlockReader::Status::block;
+    EXPECT_EQ(all_lines(input, nullptr, &status), Lines_{"first"});
+    EXPECT_EQ(status, BlockReader::Status::error);
 }
 
 }  // namespace
