@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "fuzz/reference_scan.h"
 
 namespace vandlor2 {
 namespace {
@@ -127,6 +130,84 @@ TEST(Scanner, ReadsAnyBytesWithoutFault) {
     }
     const Scanned result = scanned(listing);
     EXPECT_EQ(result.status, ScanStatus::completed);
+}
+
+/// A listing of many read blocks from random lines of every kind: entries matching QQ lines
+/// or not, runs of entry first lines (each taking the next as its second), short lines, blank
+/// and set version lines, repeated titles, CR LF line ends.
+std::string many_block_listing(std::uint32_t seed, bool with_qq, bool unmatched_at_end) {
+    std::mt19937 random(seed);
+    const auto pick = [&](std::size_t bound) { return static_cast<std::size_t>(random() % bound); };
+    char ssn[8];
+    const auto ssn_of = [&](std::size_t value) {
+        std::snprintf(ssn, sizeof ssn, "%5zu", value);
+        return std::string(ssn);
+    };
+    std::string listing = kHeader;
+    const std::size_t qq_lines = with_qq ? 300 : 0;
+    for (std::size_t i = 0; i < qq_lines; ++i) listing += qq_line(ssn_of(i), ssn_of(i + 1));
+    while (listing.size() < 9'000'000) {
+        const std::size_t pair = with_qq ? pick(qq_lines) : pick(99999);
+        const std::string end = pick(16) == 0 ? "\r\n" : "\n";
+        std::string text;
+        switch (pick(20)) {
+            case 0:  // a run of first lines, alone or in pairs
+                for (std::size_t run = 1 + pick(9); run > 0; --run) {
+                    text += line_with({{1, "FROM: "}, {8, ssn_of(pair)}, {55, ssn_of(pair + 1)}});
+                }
+                break;
+            case 1:
+                text = std::string(pick(4), 'F') + end;
+                break;
+            case 2:
+                text = line_with({{58, "VERSION"}, {66, pick(2) ? "" : "V" + ssn_of(pair)}});
+                break;
+            case 3:
+                text = line_with({{1, "LENGTH RELATIVE ACCURACIES "}, {30, ssn_of(pair)}});
+                break;
+            default:
+                text = entry(ssn_of(pair), "FROM" + ssn_of(pick(99999)), ssn_of(pair + 1), "TO",
+                             " " + ssn_of(pick(99999)) + "." + std::to_string(pick(10)));
+        }
+        if (end == "\r\n") {
+            for (std::size_t at = text.find('\n'); at != std::string::npos;
+                 at = text.find('\n', at + 2)) {
+                text.insert(at, "\r");
+            }
+        }
+        listing += text;
+    }
+    if (unmatched_at_end) listing += entry(ssn_of(99990), "X", ssn_of(5), "Y", "1") + "tail\n";
+    return listing;
+}
+
+TEST(Scanner, ReadsAListingOfManyBlocksAsThePlainReferenceDoes) {
+    for (const auto& [seed, with_qq, unmatched] :
+         {std::tuple{1u, false, false}, {2u, true, false}, {3u, true, true}}) {
+        const std::string listing = many_block_listing(seed, with_qq, unmatched);
+        const Scanned result = scanned(listing);
+        const fuzz::ReferenceScan reference = fuzz::reference_scan(listing);
+        ASSERT_EQ(result.status, reference.status) << "seed " << seed;
+        EXPECT_EQ(result.console, reference.console) << "seed " << seed;
+        EXPECT_EQ(result.errors, reference.errors) << "seed " << seed;
+        if (reference.status != ScanStatus::completed) continue;
+        EXPECT_EQ(result.contents.section_title, reference.section_title);
+        EXPECT_EQ(result.contents.qq_count, reference.qq_count);
+        EXPECT_EQ(result.contents.length_record_count, reference.length_record_count);
+        ASSERT_EQ(result.contents.records.size(), reference.records.size()) << "seed " << seed;
+        for (std::size_t i = 0; i < reference.records.size(); ++i) {
+            const LineRecord& record = result.contents.records[i];
+            const std::array<std::string_view, 8> fields = {
+                record.ssn_from.view(),          record.ssn_to.view(),
+                record.from_station.view(),      record.to_station.view(),
+                record.distance.view(),          record.internal_accuracy.view(),
+                record.external_accuracy.view(), record.survey_order.view()};
+            for (std::size_t field = 0; field < fields.size(); ++field) {
+                ASSERT_EQ(fields[field], reference.records[i].fields[field])
+                    << "seed " << seed << ", record " << i << ", field " << field;
+            }
+        }
+    }
 }
 
 }  // namespace

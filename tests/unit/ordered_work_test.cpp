@@ -1,0 +1,83 @@
+#include "support/ordered_work.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace vandlor2 {
+namespace {
+
+struct Tasks {
+    std::vector<std::size_t> given;  ///< the task numbers in the order given
+    std::size_t most_under_way = 0;
+};
+
+/// Runs `tasks` tasks whose work takes longer for lower numbers, so that threads finish them
+/// out of order; `stop_after` ends the run early, `throw_at` makes that task's work throw.
+Tasks run_tasks(std::size_t tasks, std::size_t slots, std::size_t threads,
+                std::size_t stop_after = SIZE_MAX, std::size_t throw_at = SIZE_MAX) {
+    std::vector<std::size_t> task_of(slots);
+    std::vector<std::size_t> result(slots);
+    std::size_t taken = 0;
+    Tasks run;
+    run_in_order(
+        slots, threads,
+        [&](std::size_t slot) {
+            if (taken == tasks) return false;
+            task_of[slot] = taken++;
+            run.most_under_way = std::max(run.most_under_way, taken - run.given.size());
+            return true;
+        },
+        [&](std::size_t slot) {
+            if (task_of[slot] == throw_at) throw std::runtime_error("task failed");
+            std::this_thread::sleep_for(std::chrono::microseconds(50 * (8 - task_of[slot] % 8)));
+            result[slot] = task_of[slot] * 10;
+        },
+        [&](std::size_t slot) {
+            EXPECT_EQ(result[slot], task_of[slot] * 10);
+            run.given.push_back(task_of[slot]);
+            return run.given.size() < stop_after;
+        });
+    return run;
+}
+
+std::vector<std::size_t> first(std::size_t count) {
+    std::vector<std::size_t> numbers(count);
+    for (std::size_t i = 0; i < count; ++i) numbers[i] = i;
+    return numbers;
+}
+
+TEST(OrderedWork, GivesEveryTaskInOrderWithAnyNumberOfThreads) {
+    for (const std::size_t threads : {0, 1, 2, 5}) {
+        for (const std::size_t tasks : {0, 1, 2, 37}) {
+            const Tasks run = run_tasks(tasks, 4, threads);
+            EXPECT_EQ(run.given, first(tasks)) << threads << " threads, " << tasks << " tasks";
+            EXPECT_LE(run.most_under_way, 4u);
+        }
+    }
+}
+
+TEST(OrderedWork, StopsTakingWhenAGiveSaysSo) {
+    for (const std::size_t threads : {0, 3}) {
+        EXPECT_EQ(run_tasks(37, 4, threads, 5).given, first(5));
+    }
+}
+
+TEST(OrderedWork, RethrowsAFailedTaskWhenItsTurnComes) {
+    for (const std::size_t threads : {0, 3}) {
+        EXPECT_THROW(run_tasks(37, 4, threads, SIZE_MAX, 6), std::runtime_error);
+    }
+}
+
+TEST(OrderedWork, RunsEveryPart) {
+    std::vector<int> done(100, 0);
+    run_parts(done.size(), [&](std::size_t part) { ++done[part]; });
+    EXPECT_EQ(done, std::vector<int>(100, 1));
+    run_parts(0, [](std::size_t) { ADD_FAILURE() << "no part to run"; });
+}
+
+}  // namespace
+}  // namespace vandlor2
