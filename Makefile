@@ -55,9 +55,11 @@ fuzz:
 coverage: check-tools
 	tools/coverage.sh
 
-# Throughput and peak memory on generated 256 MiB and 1 GiB listings of both layouts; not a test.
+# Timings against `cp`, throughput and peak memory on generated listings of both layouts
+# (BENCH_SIZES, default 64M 256M 1G) and on small ones; BENCH_BASELINE=<git revision> adds
+# that revision's tool for comparison. Not a test; see bench/run.sh.
 bench: check-tools
-	bench/run.sh $(BENCH_SIZES)
+	BENCH_BASELINE=$(BENCH_BASELINE) bench/run.sh $(BENCH_SIZES)
 
 # Installs the tool and its manual page (GNU layout) under INSTALL_PREFIX.
 install: check-compiler

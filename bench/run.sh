@@ -1,65 +1,256 @@
 #!/usr/bin/env bash
-# Benchmark of whole runs on large generated listings, both layouts, with a warm file cache.
-# Prints the listing throughput (MiB/s) of a run that writes its report to a new file and of
-# one that writes it to /dev/null (on some virtual machines writing fresh page-cache pages
-# costs as much as the tool's own work), the peak resident memory, and how the time grows
-# from one size to the next. Checks each report: exit code, one record line per entry (or QQ
-# record), lines in external-accuracy order, and a small reference slice byte for byte.
+# Benchmark of whole runs on generated listings of both layouts, with a warm file cache; Linux
+# only, never a test. Prints Markdown tables (aligned, so they read as well in a terminal):
+#   - per layout and size: the time to write the report to a new file against the time `cp`
+#     takes to copy that same report to a new file, run alternately (medians of 3), MiB/s of
+#     listing into /dev/null, peak resident memory, seconds per GiB and its growth per size;
+#     with the 1-minute load average before and after each layout;
+#   - small listings (a 5 MiB QQ listing, the bundled examples): the median of many runs.
+# BENCH_BASELINE=<git revision> adds the same runs of that revision's tool, built in a scratch
+# worktree under build/bench/, alternating with the current one.
+# Each report is checked: exit code 0, one record line per entry (or QQ record), lines in
+# external-accuracy order, and small reference slices byte for byte.
 #
-#   bench/run.sh [sizes...]      default sizes: 256M 1G
+#   [BENCH_BASELINE=rev] bench/run.sh [sizes...]      default sizes: 64M 256M 1G
 set -euo pipefail
+export LC_ALL=C  # a decimal point in $EPOCHREALTIME and in awk's figures
 cd "$(dirname "$0")/.."
 
-sizes=("${@:-256M}")
-[ $# -gt 0 ] || sizes=(256M 1G)
+sizes=("$@")
+[ $# -gt 0 ] || sizes=(64M 256M 1G)
+rounds=3
+small_runs=21  # odd, so that the median is one run
 build=build/default
 work=build/bench
-mkdir -p "$work"
-cmake --preset default >/dev/null
-cmake --build --preset default --target vandlor2 make_listing >/dev/null
 
 fail() { echo "FAILED: $*" >&2; exit 1; }
 
-# The reference slice: small listings whose reports were checked by hand.
-for layout in plain qq; do
-    "$build/make_listing" 64K "$layout" 1 "$work/$layout-64K.lst"
-    (cd "$work" && ../../"$build/vandlor2" "$layout-64K.lst" "$layout-64K.rpt" >/dev/null)
-    cmp -s "$work/$layout-64K.rpt" "bench/reference/$layout-64K.rpt" ||
-        fail "$layout report differs from bench/reference/$layout-64K.rpt"
-done
-echo "reference slices: identical"
+[ -x /usr/bin/time ] || fail "/usr/bin/time is missing: apt-get install time"
+mkdir -p "$work"
+cmake --preset default >/dev/null
+cmake --build --preset default --target vandlor2 make_listing >/dev/null
+tool=$build/vandlor2
 
-printf '%-6s %6s %8s %9s %8s %14s %9s %13s\n' layout size MiB seconds "MiB/s" "MiB/s no file" "peak MiB" "peak/listing"
-for layout in plain qq; do
-    for size in "${sizes[@]}"; do
-        listing="$work/$layout-$size.lst"
-        report="$work/$layout-$size.rpt"
-        [ -f "$listing" ] || "$build/make_listing" "$size" "$layout" 1 "$listing"
-        cat "$listing" >/dev/null  # warm the file cache
-        rm -f "$report"
-        sync
-        /usr/bin/time -f "%e %M" -o "$work/time.txt" "$build/vandlor2" "$listing" "$report" >/dev/null ||
-            fail "$layout $size: exit code $?"
-        read -r seconds peak_kib <"$work/time.txt"
-        /usr/bin/time -f "%e" -o "$work/time.txt" "$build/vandlor2" "$listing" /dev/null >/dev/null
-        read -r seconds_without_file <"$work/time.txt"
-        bytes=$(stat -c %s "$listing")
-        if [ "$layout" = plain ]; then
-            expected=$(grep -c '^ FROM: ' "$listing")
-        else
-            expected=$(grep -c '^.... QQ' "$listing")
-        fi
-        lines=$(grep -c '   1: ' "$report")
-        [ "$lines" = "$expected" ] || fail "$layout $size: $lines record lines, expected $expected"
-        awk -F'1: *' '/   1: / { v = $NF + 0; if (v < last) { bad = 1; exit } last = v }
-                      END { exit bad }' "$report" || fail "$layout $size: report out of order"
-        awk -v b="$bytes" -v s="$seconds" -v n="$seconds_without_file" -v k="$peak_kib" \
-            -v l="$layout" -v z="$size" -v p="${previous:-}" 'BEGIN {
-            mib = b / 1048576
-            printf "%-6s %6s %8.0f %9.2f %8.0f %14.0f %9.0f %13.2f", l, z, mib, s, mib / s, mib / n, k / 1024, k * 1024 / b
-            if (p != "") { split(p, q, " "); printf "   time x%.2f for size x%.2f", s / q[2], b / q[1] }
-            printf "\n" }'
-        previous="$bytes $seconds"
+# The baseline is built from its own checkout, so that the current tree is left alone.
+baseline=""
+if [ -n "${BENCH_BASELINE:-}" ]; then
+    revision=$(git rev-parse --verify --quiet "$BENCH_BASELINE^{commit}") ||
+        fail "BENCH_BASELINE=$BENCH_BASELINE is no git revision"
+    checkout=$work/baseline-${revision:0:12}
+    if [ ! -e "$checkout/.git" ]; then
+        git worktree prune  # forgets checkouts that a `make clean` removed
+        git worktree add --detach "$checkout" "$revision" >/dev/null 2>&1
+    fi
+    (cd "$checkout" && cmake --preset default -DVANDLOR2_BUILD_TESTS=OFF >/dev/null &&
+        cmake --build --preset default --target vandlor2 >/dev/null)
+    baseline=$checkout/build/default/vandlor2
+fi
+
+# Runs a command with its output discarded and sets `elapsed` (microseconds of wall time).
+# With `peak` as the first argument the command runs under /usr/bin/time, which also sets
+# `peak_kib`; every command compared with it must pay that wrapper too.
+run_timed() {
+    local wrapper=()
+    if [ "$1" = peak ]; then
+        shift
+        wrapper=(/usr/bin/time -f %M -o "$work/peak.txt")
+    fi
+    local start=$EPOCHREALTIME
+    "${wrapper[@]}" "$@" >/dev/null || fail "exit code $?: $*"
+    local end=$EPOCHREALTIME
+    elapsed=$((${end/./} - ${start/./}))
+    [ ${#wrapper[@]} -eq 0 ] || peak_kib=$(tail -n 1 "$work/peak.txt")
+}
+
+median() {
+    printf '%s\n' "$@" | sort -n |
+        awk '{ v[NR] = $1 } END { printf "%.1f\n", (v[int((NR + 1) / 2)] + v[int(NR / 2) + 1]) / 2 }'
+}
+# Evaluates an awk expression on the given name=value pairs, e.g. calc '%.2f' 'a / b' a=1 b=2.
+calc() {
+    local format=$1 expression=$2 assignments=()
+    shift 2
+    for pair; do assignments+=(-v "$pair"); done
+    awk "${assignments[@]}" "BEGIN { printf \"$format\", $expression }"
+}
+load_average() { cut -d' ' -f1 /proc/loadavg; }
+
+# Markdown tables, aligned in the terminal too: `table_header LABEL_WIDTH NAME...` sets the
+# column widths (the first column holds labels, left-aligned), `table_row CELL...` follows.
+table_header() {
+    widths=("$1")
+    shift
+    local name column dashes rule='|'
+    for name in "${@:2}"; do widths+=($((${#name} > 6 ? ${#name} : 6))); done
+    table_row "$@"
+    for column in "${!widths[@]}"; do
+        dashes=$(printf "%$((widths[column] + 1))s" '' | tr ' ' -)
+        if ((column == 0)); then rule+=":$dashes|"; else rule+="$dashes:|"; fi
     done
-    previous=""
-done
+    echo "$rule"
+}
+table_row() {
+    local column=0 cell
+    printf '| %-*s |' "${widths[0]}" "$1"
+    for cell in "${@:2}"; do printf ' %*s |' "${widths[++column]}" "$cell"; done
+    printf '\n'
+}
+
+record_lines_expected() {
+    if [ "$1" = plain ]; then grep -c '^ FROM: ' "$2"; else grep -c '^.... QQ' "$2"; fi
+}
+
+# One record line per entry (or QQ record), in ascending external accuracy.
+check_report() {
+    local name=$1 layout=$2 listing=$3 report=$4 lines expected
+    lines=$(grep -c '   1: ' "$report")
+    expected=$(record_lines_expected "$layout" "$listing")
+    [ "$lines" = "$expected" ] || fail "$name: $lines record lines, expected $expected"
+    awk -F'1: *' '/   1: / { v = $NF + 0; if (v < last) { bad = 1; exit } last = v }
+                  END { exit bad }' "$report" || fail "$name: report out of order"
+}
+
+# Small listings whose reports were checked by hand.
+check_reference_slices() {
+    local layout
+    for layout in plain qq; do
+        "$build/make_listing" 64K "$layout" 1 "$work/$layout-64K.lst"
+        (cd "$work" && ../../"$tool" "$layout-64K.lst" "$layout-64K.rpt" >/dev/null) ||
+            fail "$layout-64K: exit code $?"
+        cmp -s "$work/$layout-64K.rpt" "bench/reference/$layout-64K.rpt" ||
+            fail "$layout report differs from bench/reference/$layout-64K.rpt"
+    done
+    echo "Reference slices: identical."
+}
+
+# Rounds of tool, cp (and baseline) alternate so that a change in the machine's load meets
+# all of them alike. A sync before each run, outside the timing, keeps one run's write-back
+# out of the next; deleting the target first makes every run write a new file.
+measure_size() {
+    local layout=$1 size=$2
+    local listing=$work/$layout-$size.lst report=$work/$layout-$size.rpt
+    local copy=$work/$layout-$size.copy baseline_report=$work/$layout-$size.base.rpt
+    local tool_times=() cp_times=() baseline_times=() null_times=() peak=0 round
+    cat "$listing" >/dev/null  # warm the file cache
+    for ((round = 0; round < rounds; round++)); do
+        rm -f "$report" && sync
+        run_timed peak "$tool" "$listing" "$report"
+        tool_times+=("$elapsed")
+        ((peak_kib > peak)) && peak=$peak_kib
+        rm -f "$copy" && sync
+        run_timed peak cp --reflink=never "$report" "$copy"  # a copy-on-write clone costs nothing
+        cp_times+=("$elapsed")
+        if [ -n "$baseline" ]; then
+            rm -f "$baseline_report" && sync
+            run_timed peak "$baseline" "$listing" "$baseline_report"
+            baseline_times+=("$elapsed")
+        fi
+        run_timed peak "$tool" "$listing" /dev/null
+        null_times+=("$elapsed")
+    done
+    check_report "$layout $size" "$layout" "$listing" "$report"
+
+    local bytes tool_us cp_us null_us seconds_per_gib row
+    bytes=$(stat -c %s "$listing")
+    tool_us=$(median "${tool_times[@]}")
+    cp_us=$(median "${cp_times[@]}")
+    null_us=$(median "${null_times[@]}")
+    seconds_per_gib=$(calc '%.3f' 't / 1e6 / (b / 2^30)' t="$tool_us" b="$bytes")
+    row=("$size" "$(calc '%.0f' 'b / 2^20' b="$bytes")" "$(calc '%.2f' 't / 1e6' t="$tool_us")"
+         "$(calc '%.2f' 'c / 1e6' c="$cp_us")" "$(calc '%.2fx' 't / c' t="$tool_us" c="$cp_us")")
+    if [ -n "$baseline" ]; then
+        local baseline_us
+        baseline_us=$(median "${baseline_times[@]}")
+        row+=("$(calc '%.2f' 'r / 1e6' r="$baseline_us")"
+              "$(calc '%.2fx' 't / r' t="$tool_us" r="$baseline_us")")
+    fi
+    row+=("$(calc '%.0f' 'b / 2^20 / (n / 1e6)' b="$bytes" n="$null_us")"
+          "$(calc '%.0f' 'k / 1024' k="$peak")" "$(calc '%.2f' 'k * 1024 / b' k="$peak" b="$bytes")"
+          "$seconds_per_gib")
+    if [ -n "$previous_seconds_per_gib" ]; then
+        row+=("$(calc 'x%.2f' 's / p' s="$seconds_per_gib" p="$previous_seconds_per_gib")")
+    else
+        row+=("-")
+    fi
+    [ -n "$first_seconds_per_gib" ] || first_seconds_per_gib=$seconds_per_gib
+    previous_seconds_per_gib=$seconds_per_gib
+    table_row "${row[@]}"
+    rm -f "$report" "$copy" "$baseline_report"  # about the listing's size each
+}
+
+measure_layout() {
+    local layout=$1 size header load_before
+    for size in "${sizes[@]}"; do
+        [ -f "$work/$layout-$size.lst" ] ||
+            "$build/make_listing" "$size" "$layout" 1 "$work/$layout-$size.lst"
+    done
+    echo
+    echo "### $layout listing"
+    echo
+    header=(size MiB "file s" "cp s" "file/cp")
+    [ -z "$baseline" ] || header+=("baseline s" "file/baseline")
+    header+=("null MiB/s" "peak MiB" "peak/listing" "s/GiB" growth)
+    table_header 5 "${header[@]}"
+    load_before=$(load_average)
+    previous_seconds_per_gib="" first_seconds_per_gib=""
+    for size in "${sizes[@]}"; do measure_size "$layout" "$size"; done
+    echo
+    echo "Load average (1 min): $load_before before, $(load_average) after."
+    [ ${#sizes[@]} -lt 2 ] || echo "s/GiB, ${sizes[-1]} against ${sizes[0]}:" \
+        "$(calc 'x%.2f' 'l / f' l="$previous_seconds_per_gib" f="$first_seconds_per_gib")."
+}
+
+# Start-up and single-core paths: many runs of a report to a new file, the baseline's
+# alternating with the current tool's, after one untimed run of each.
+measure_small() {
+    local listings=("$work/qq-5M.lst" examples/*.lst) listing header load_before
+    [ -f "$work/qq-5M.lst" ] || "$build/make_listing" 5M qq 1 "$work/qq-5M.lst"
+    echo
+    echo "### Small listings: report to a new file, median of $small_runs runs"
+    echo
+    header=(listing KiB "current ms")
+    [ -z "$baseline" ] || header+=("baseline ms" "current/baseline" report)
+    table_header 13 "${header[@]}"
+    load_before=$(load_average)
+    for listing in "${listings[@]}"; do
+        local report=$work/small.rpt baseline_report=$work/small.base.rpt
+        local times=() baseline_times=() run row
+        for ((run = 0; run <= small_runs; run++)); do
+            rm -f "$report"
+            run_timed "$tool" "$listing" "$report"
+            ((run == 0)) || times+=("$elapsed")
+            if [ -n "$baseline" ]; then
+                rm -f "$baseline_report"
+                run_timed "$baseline" "$listing" "$baseline_report"
+                ((run == 0)) || baseline_times+=("$elapsed")
+            fi
+        done
+        local current_us
+        current_us=$(median "${times[@]}")
+        row=("$(basename "$listing" .lst)" "$(calc '%.0f' 'b / 1024' b="$(stat -c %s "$listing")")"
+             "$(calc '%.2f' 't / 1000' t="$current_us")")
+        if [ -n "$baseline" ]; then
+            local baseline_us same=same
+            baseline_us=$(median "${baseline_times[@]}")
+            cmp -s "$report" "$baseline_report" || same=differs
+            row+=("$(calc '%.2f' 't / 1000' t="$baseline_us")"
+                  "$(calc '%.2fx' 't / b' t="$current_us" b="$baseline_us")" "$same")
+        fi
+        table_row "${row[@]}"
+    done
+    echo
+    echo "Load average (1 min): $load_before before, $(load_average) after."
+}
+
+check_reference_slices
+echo
+echo "## vandlor2 benchmark, $(date -u +%F): $(git describe --always --dirty)" \
+    "${BENCH_BASELINE:+against $BENCH_BASELINE}"
+echo
+echo "$(nproc) CPUs; warm file cache; times are wall-clock medians of $rounds alternating runs."
+echo "file: the tool writes its report to a new file; cp: \`cp\` copies that report to a new file;"
+[ -z "$baseline" ] || echo "baseline: the tool of $BENCH_BASELINE writes its report to a new file;"
+echo "null: the report goes to /dev/null; peak: the largest resident memory of the file runs;"
+echo "s/GiB: file seconds per GiB of listing; growth: s/GiB against the size above."
+for layout in plain qq; do measure_layout "$layout"; done
+measure_small
