@@ -69,8 +69,8 @@ install: check-compiler
 
 # Windows: cross build with mingw-w64, checked under wine against the Linux build.
 check-mingw:
-	@command -v x86_64-w64-mingw32-g++ >/dev/null || \
-		{ echo "mingw-w64 g++ is missing: apt-get install g++-mingw-w64-x86-64-win32"; exit 1; }
+	@command -v x86_64-w64-mingw32-g++-posix >/dev/null || \
+		{ echo "mingw-w64 g++ (posix threads) is missing: apt-get install g++-mingw-w64-x86-64-posix"; exit 1; }
 	@command -v mandoc >/dev/null || { echo "mandoc is missing: apt-get install mandoc"; exit 1; }
 
 mingw: check-mingw
