@@ -1,5 +1,6 @@
 #include "support/ordered_work.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -146,8 +147,9 @@ class Crew {
 }  // namespace
 
 std::size_t core_count() {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return cores == 0 ? 1 : cores;
+    // Asked once: the C library reads it from the file system on every call.
+    static const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    return cores;
 }
 
 void run_in_order(std::size_t slots, std::size_t threads,

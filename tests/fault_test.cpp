@@ -225,7 +225,18 @@ struct Tally {
 };
 Tally tally;
 
-const char* const kExamples[] = {"network_plain.lst", "network_qq.lst"};
+/// Both examples, and a generated listing of several read blocks, whose scan and report are
+/// spread over threads.
+const char* const kExamples[] = {"network_plain.lst", "network_qq.lst", "qq 5M"};
+
+/// Makes a listing of `size` (as make_listing takes it) in `folder`; gives its bytes.
+std::string generated_listing(const fs::path& folder, const std::string& size,
+                              const std::string& layout) {
+    const std::string command = shell_quoted(VANDLOR2_MAKE_LISTING) + " " + size + " " + layout +
+                                " 1 " + shell_quoted((folder / "listing").string());
+    if (std::system(command.c_str()) != 0) throw std::runtime_error("make_listing failed");
+    return read_file(folder / "listing").value();
+}
 
 /// Replaces the date-time text of the run stamp by "<run time>".
 std::string without_run_time(std::string console) {
@@ -238,12 +249,18 @@ std::string without_run_time(std::string console) {
     return console;
 }
 
-/// A folder holding one example listing as "listing", and the results of a run without faults.
+/// A folder holding one listing as "listing", an example or one generated ("LAYOUT SIZE"),
+/// and the results of a run without faults.
 class Sandbox {
   public:
-    explicit Sandbox(const std::string& example) : folder_(fresh_folder()) {
-        listing_ = read_file(fs::path(VANDLOR2_EXAMPLES_DIR) / example).value();
-        std::ofstream(folder_ / "listing", std::ios::binary) << listing_;
+    explicit Sandbox(const std::string& name) : folder_(fresh_folder()) {
+        const std::size_t blank = name.find(' ');
+        if (blank != std::string::npos) {
+            listing_ = generated_listing(folder_, name.substr(blank + 1), name.substr(0, blank));
+        } else {
+            listing_ = read_file(fs::path(VANDLOR2_EXAMPLES_DIR) / name).value();
+            std::ofstream(folder_ / "listing", std::ios::binary) << listing_;
+        }
         const Outcome reference = run_tool_in(folder_, "");
         if (reference.exit_code != 0 || !reference.report) {
             throw std::runtime_error("the run without faults failed: " + reference.errors);
@@ -504,15 +521,6 @@ TEST(FaultInjection, ReadsAndWritesOfAFewBytesAtATime) {
         record(std::string(example) + ", short reads and writes", outcome, sandbox,
                Expectation{{}, true});
     }
-}
-
-/// Makes a listing of `size` (as make_listing takes it) in `folder`; gives its bytes.
-std::string generated_listing(const fs::path& folder, const std::string& size,
-                              const std::string& layout) {
-    const std::string command = shell_quoted(VANDLOR2_MAKE_LISTING) + " " + size + " " + layout +
-                                " 1 " + shell_quoted((folder / "listing").string());
-    if (std::system(command.c_str()) != 0) throw std::runtime_error("make_listing failed");
-    return read_file(folder / "listing").value();
 }
 
 TEST(FaultInjection, AFullDiskLeavesAnEmptyReport) {
