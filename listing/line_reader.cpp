@@ -13,8 +13,9 @@ void reserve(TextBlock& block, std::size_t capacity) {
     if (capacity <= block.capacity) return;
     // Doubling keeps a long line's reading linear in its length.
     capacity = std::max(capacity, 2 * block.capacity);
-    std::unique_ptr<char[]> larger(new char[capacity]);
-    std::memcpy(larger.get(), block.bytes.get(), block.size);
+    std::unique_ptr<char[], TextBlock::Free> larger(static_cast<char*>(allocate_bulk(capacity)),
+                                                    TextBlock::Free{capacity});
+    if (block.size > 0) std::memcpy(larger.get(), block.bytes.get(), block.size);
     block.bytes = std::move(larger);
     block.capacity = capacity;
 }

@@ -4,17 +4,10 @@
 #include <stdexcept>
 #include <utility>
 
+#include "support/ordered_work.h"
+
 namespace vandlor2 {
 namespace {
-
-/// A record's place in the report order, packed into two words so that comparing keys
-/// compares the external-accuracy texts: the text's first eight bytes big-endian, then its
-/// last four bytes (zero-padded), its length, and last the record's table position, which
-/// keeps records with equal texts in table order.
-struct SortKey {
-    std::uint64_t high;
-    std::uint64_t low;
-};
 
 constexpr unsigned kPositionBits = 28;
 constexpr std::uint64_t kPositionMask = (std::uint64_t{1} << kPositionBits) - 1;
@@ -39,22 +32,55 @@ unsigned key_byte(const SortKey& key, unsigned digit) {
 }
 
 constexpr unsigned kKeyBytes = 13;
+using Counts = std::array<std::size_t, 256>;
+
+/// The range of `part` when `size` keys are cut into `parts` nearly equal parts.
+std::pair<std::size_t, std::size_t> part_range(std::size_t size, std::size_t parts,
+                                               std::size_t part) {
+    return {size * part / parts, size * (part + 1) / parts};
+}
 
 /// Sorts by the text and length bytes, least significant first. Each pass is stable, so keys
 /// with equal texts stay in position order; passes over a byte that all keys share are skipped,
-/// such as the leading blanks of right-aligned figures.
-void radix_sort(std::vector<SortKey>& keys) {
-    std::vector<std::array<std::size_t, 256>> counts(kKeyBytes);
-    for (const SortKey& key : keys) {
-        for (unsigned digit = 0; digit < kKeyBytes; ++digit) ++counts[digit][key_byte(key, digit)];
-    }
-    std::vector<SortKey> sorted(keys.size());
+/// such as the leading blanks of right-aligned figures. Each pass counts and moves the keys of
+/// each part on its own core: a part's keys of one byte value go after those of the parts
+/// before it, which keeps the pass stable.
+void radix_sort(SortKeys& keys) {
+    const std::size_t parts = keys.size() < (std::size_t{1} << 16) ? 1 : core_count();
+    std::vector<std::array<Counts, kKeyBytes>> all_counts(parts);
+    run_parts(parts, [&](std::size_t part) {
+        const auto [first, end] = part_range(keys.size(), parts, part);
+        for (auto& counts : all_counts[part]) counts.fill(0);
+        for (std::size_t i = first; i < end; ++i) {
+            for (unsigned digit = 0; digit < kKeyBytes; ++digit) {
+                ++all_counts[part][digit][key_byte(keys[i], digit)];
+            }
+        }
+    });
+    SortKeys sorted(keys.size());
+    std::vector<Counts> starts(parts);
     for (unsigned digit = kKeyBytes; digit-- > 0;) {
-        std::array<std::size_t, 256>& starts = counts[digit];
-        if (std::count(starts.begin(), starts.end(), keys.size()) == 1) continue;
+        Counts total{};
+        for (const auto& part_counts : all_counts) {
+            for (std::size_t byte = 0; byte < 256; ++byte) total[byte] += part_counts[digit][byte];
+        }
+        if (std::count(total.begin(), total.end(), keys.size()) == 1) continue;
+        run_parts(parts, [&](std::size_t part) {  // the counts of this digit in the parts now
+            const auto [first, end] = part_range(keys.size(), parts, part);
+            Counts& counts = starts[part];
+            counts.fill(0);
+            for (std::size_t i = first; i < end; ++i) ++counts[key_byte(keys[i], digit)];
+        });
         std::size_t start = 0;
-        for (std::size_t& count : starts) start += std::exchange(count, start);
-        for (const SortKey& key : keys) sorted[starts[key_byte(key, digit)]++] = key;
+        for (std::size_t byte = 0; byte < 256; ++byte) {
+            for (Counts& counts : starts) start += std::exchange(counts[byte], start);
+        }
+        run_parts(parts, [&](std::size_t part) {
+            const auto [first, end] = part_range(keys.size(), parts, part);
+            Counts& next = starts[part];
+            for (std::size_t i = first; i < end; ++i)
+                sorted[next[key_byte(keys[i], digit)]++] = keys[i];
+        });
         keys.swap(sorted);
     }
 }
@@ -65,20 +91,27 @@ bool comes_before(const LineRecord& a, const LineRecord& b) {
     return a.external_accuracy.view() < b.external_accuracy.view();
 }
 
-std::vector<std::size_t> report_order(const RecordTable& table) {
+RecordOrder::RecordOrder(const RecordTable& table) {
     // 2^28 records would need some 30 GB of memory; refuse more as memory is refused.
     if (table.size() > kPositionMask + 1) throw std::length_error("too many records to order");
-    std::vector<SortKey> keys;
-    keys.reserve(table.size());
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        keys.push_back(make_key(table[i], i));
-    }
-    radix_sort(keys);
-    std::vector<std::size_t> order;
-    order.reserve(keys.size());
-    for (const SortKey& key : keys)
-        order.push_back(static_cast<std::size_t>(key.low & kPositionMask));
-    return order;
+    keys_.resize(table.size());
+    const std::size_t parts = table.size() < (std::size_t{1} << 16) ? 1 : core_count();
+    run_parts(parts, [&](std::size_t part) {
+        const auto [first, end] = part_range(table.size(), parts, part);
+        for (std::size_t i = first; i < end; ++i) keys_[i] = make_key(table[i], i);
+    });
+    radix_sort(keys_);
+}
+
+std::size_t RecordOrder::operator[](std::size_t rank) const {
+    return static_cast<std::size_t>(keys_[rank].low & kPositionMask);
+}
+
+std::vector<std::size_t> report_order(const RecordTable& table) {
+    const RecordOrder order(table);
+    std::vector<std::size_t> positions(order.size());
+    for (std::size_t rank = 0; rank < order.size(); ++rank) positions[rank] = order[rank];
+    return positions;
 }
 
 }  // namespace vandlor2

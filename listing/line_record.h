@@ -10,6 +10,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "support/bulk_memory.h"
+
 namespace vandlor2 {
 
 /// A text cut from one fixed column of the listing, so never wider than the column. Kept
@@ -64,33 +66,32 @@ class RecordTable {
     }
 
     void push_back(const LineRecord& record) {
-        if ((size_ & kBlockMask) == 0) {
+        if (size_ % kBlockSize == 0) {
             // Left unwritten until filled, so each page is written once.
-            Block block(std::allocator<LineRecord>().allocate(kBlockSize));
+            Block block(BulkAllocator<LineRecord>().allocate(kBlockSize));
             blocks_.push_back(std::move(block));
         }
-        new (blocks_.back().get() + (size_ & kBlockMask)) LineRecord(record);
+        new (blocks_.back().get() + size_ % kBlockSize) LineRecord(record);
         ++size_;
     }
 
     LineRecord& operator[](std::size_t position) {
-        return blocks_[position >> kBlockBits].get()[position & kBlockMask];
+        return blocks_[position / kBlockSize].get()[position % kBlockSize];
     }
     const LineRecord& operator[](std::size_t position) const {
-        return blocks_[position >> kBlockBits].get()[position & kBlockMask];
+        return blocks_[position / kBlockSize].get()[position % kBlockSize];
     }
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
 
   private:
-    static constexpr unsigned kBlockBits = 14;
-    static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
-    static constexpr std::size_t kBlockMask = kBlockSize - 1;
+    /// Records in a block of one large page.
+    static constexpr std::size_t kBlockSize = (std::size_t{2} << 20) / sizeof(LineRecord);
 
     static_assert(std::is_trivially_destructible_v<LineRecord>, "records are never destroyed");
     struct FreeBlock {
         void operator()(LineRecord* block) const {
-            std::allocator<LineRecord>().deallocate(block, kBlockSize);
+            BulkAllocator<LineRecord>().deallocate(block, kBlockSize);
         }
     };
     using Block = std::unique_ptr<LineRecord, FreeBlock>;
@@ -103,7 +104,31 @@ class RecordTable {
 /// a proper prefix first. Never numeric: blanks before digits, "10.5" before "9.75".
 bool comes_before(const LineRecord& a, const LineRecord& b);
 
-/// Positions of `table` in report order; records with equal keys keep their table order.
+/// A record's place in the report order, packed into two words so that comparing keys
+/// compares the external-accuracy texts: the text's first eight bytes big-endian, then its
+/// last four bytes (zero-padded), its length, and last the record's table position, which
+/// keeps records with equal texts in table order.
+struct SortKey {
+    std::uint64_t high;
+    std::uint64_t low;
+};
+using SortKeys = std::vector<SortKey, BulkAllocator<SortKey>>;
+
+/// The positions of a table's records in report order; records with equal keys keep their
+/// table order. Made on every core.
+class RecordOrder {
+  public:
+    explicit RecordOrder(const RecordTable& table);
+
+    std::size_t size() const { return keys_.size(); }
+    /// The table position of the record at `rank` in the report order.
+    std::size_t operator[](std::size_t rank) const;
+
+  private:
+    SortKeys keys_;
+};
+
+/// Positions of `table` in report order, as a plain vector.
 std::vector<std::size_t> report_order(const RecordTable& table);
 
 }  // namespace vandlor2

@@ -105,7 +105,7 @@ struct MarkEvent {
 /// A block of the listing and what its lines hold.
 struct Block {
     TextBlock text;
-    std::vector<LineEvent> events;
+    std::vector<LineEvent, BulkAllocator<LineEvent>> events;
     std::vector<MarkEvent> marks;
 };
 

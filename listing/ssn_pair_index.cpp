@@ -85,7 +85,7 @@ std::size_t SsnPairIndex::slot_of(std::uint64_t key) const {
 }
 
 void SsnPairIndex::grow() {
-    std::vector<Slot> old = std::move(slots_);
+    std::vector<Slot, BulkAllocator<Slot>> old = std::move(slots_);
     slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{0, kEmpty});
     hash_shift_ = 64;
     for (std::size_t size = slots_.size(); size > 1; size /= 2) --hash_shift_;

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/bulk_memory.h"
+
 namespace vandlor2 {
 
 /// The value C `atoi` gives for a station serial number text: leading C-locale white space,
@@ -40,11 +42,11 @@ class SsnPairIndex {
     std::size_t slot_of(std::uint64_t key) const;
     void grow();
 
-    std::vector<std::uint64_t> pairs_;  ///< the pair of each position
-    std::vector<bool> first_;           ///< whether a position is its pair's first
-    std::size_t entered_ = 0;           ///< positions entered into the hash table
-    std::size_t next_guess_ = 0;        ///< the position after the last one found
-    std::vector<Slot> slots_;
+    std::vector<std::uint64_t, BulkAllocator<std::uint64_t>> pairs_;  ///< each position's pair
+    std::vector<bool> first_;     ///< whether a position is its pair's first
+    std::size_t entered_ = 0;     ///< positions entered into the hash table
+    std::size_t next_guess_ = 0;  ///< the position after the last one found
+    std::vector<Slot, BulkAllocator<Slot>> slots_;
     std::size_t used_ = 0;
     unsigned hash_shift_ = 64;
 };

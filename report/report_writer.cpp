@@ -25,9 +25,7 @@ constexpr std::size_t kBatchSize = 256;
 class ReportPieces {
   public:
     explicit ReportPieces(const ListingContents& contents)
-        : contents_(contents),
-          qq_layout_(contents.qq_count != 0),
-          order_(report_order(contents.records)) {
+        : contents_(contents), qq_layout_(contents.qq_count != 0), order_(contents.records) {
         const std::int64_t total = qq_layout_ ? contents.qq_count : contents.length_record_count;
         lines_ =
             std::min(order_.size(), static_cast<std::size_t>(std::max<std::int64_t>(total, 0)));
@@ -73,7 +71,7 @@ class ReportPieces {
 
     const ListingContents& contents_;
     const bool qq_layout_;
-    const std::vector<std::size_t> order_;
+    const RecordOrder order_;
     std::size_t lines_ = 0;
 };
 
