@@ -59,11 +59,14 @@ bool BlockReader::read_more(TextBlock& block, std::size_t count) {
 }
 
 BlockReader::Status BlockReader::next(TextBlock& block) {
-    block.size = 0;
-    reserve(block, carry_.size() + kBlockSize);
-    std::memcpy(block.bytes.get(), carry_.data(), carry_.size());
-    block.size = carry_.size();
-    carry_.clear();
+    if (carry_.size >= kBlockSize) {
+        std::swap(block, carry_);  // a long line carried over: its buffer, not a copy of it
+    } else {
+        reserve(block, carry_.size + kBlockSize);
+        if (carry_.size > 0) std::memcpy(block.bytes.get(), carry_.bytes.get(), carry_.size);
+        block.size = carry_.size;
+    }
+    carry_.size = 0;
     // A block ends at a line feed read now: the carried bytes end with part of a line, and any
     // whole lines before it were given back to come with more.
     std::size_t unsearched = block.size;
@@ -81,7 +84,28 @@ BlockReader::Status BlockReader::next(TextBlock& block) {
 }
 
 void BlockReader::give_back(TextBlock& block, std::size_t from) {
-    carry_.insert(0, block.bytes.get() + from, block.size - from);
+    const std::size_t tail = block.size - from;
+    if (tail >= kBlockSize && from < tail) {
+        // A long tail keeps its buffer; the block's head moves to the carry's old buffer.
+        TextBlock head = std::move(carry_);
+        const std::size_t carried = head.size;
+        reserve(head, std::max(from, carried));
+        std::swap(block, head);  // now `head` holds the block's bytes, `block` the carry's
+        if (carried > 0) {
+            reserve(head, head.size + carried);
+            std::memcpy(head.bytes.get() + head.size, block.bytes.get(), carried);
+        }
+        std::memcpy(block.bytes.get(), head.bytes.get(), from);
+        block.size = from;
+        std::memmove(head.bytes.get(), head.bytes.get() + from, tail + carried);
+        head.size = tail + carried;
+        carry_ = std::move(head);
+        return;
+    }
+    reserve(carry_, carry_.size + tail);
+    std::memmove(carry_.bytes.get() + tail, carry_.bytes.get(), carry_.size);
+    std::memcpy(carry_.bytes.get(), block.bytes.get() + from, tail);
+    carry_.size += tail;
     block.size = from;
 }
 

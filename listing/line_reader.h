@@ -68,7 +68,7 @@ class BlockReader {
     bool read_more(TextBlock& block, std::size_t count);
 
     std::istream& input_;
-    std::string carry_;
+    TextBlock carry_;
     bool ended_ = false;
     bool failed_ = false;
 };

@@ -40,6 +40,8 @@ constexpr std::size_t kExternalAccuracyAt = 101;
 
 constexpr std::string_view kVersionLabel = "Kormin file ver:       ";
 
+constexpr std::size_t kLongBlock = std::size_t{16} << 20;
+
 /// The column of `width` bytes at `position`; shorter where the line ends inside it, empty
 /// where the line ends before it.
 std::string_view column(std::string_view line, std::size_t position, std::size_t width) {
@@ -220,7 +222,12 @@ class ListingScanner {
                 return true;
             },
             [&](std::size_t slot) { read_block(columns, blocks[slot]); },
-            [&](std::size_t slot) { return take_block(columns, blocks[slot]); });
+            [&](std::size_t slot) {
+                const bool more = take_block(columns, blocks[slot]);
+                // A block made long by a long line is not kept for the blocks after it.
+                if (blocks[slot].text.capacity > kLongBlock) blocks[slot].text = TextBlock{};
+                return more;
+            });
         return status_;
     }
 
