@@ -67,8 +67,12 @@ class RecordTable {
 
     void push_back(const LineRecord& record) {
         if (size_ % kBlockSize == 0) {
-            // Left unwritten until filled, so each page is written once.
-            Block block(BulkAllocator<LineRecord>().allocate(kBlockSize));
+            // Left unwritten until filled, so each page is written once. The first block is in
+            // small pages, which a small listing fills only a few of.
+            const bool bulk = !blocks_.empty();
+            Block block(bulk ? BulkAllocator<LineRecord>().allocate(kBlockSize)
+                             : std::allocator<LineRecord>().allocate(kBlockSize),
+                        FreeBlock{bulk});
             blocks_.push_back(std::move(block));
         }
         new (blocks_.back().get() + size_ % kBlockSize) LineRecord(record);
@@ -90,8 +94,13 @@ class RecordTable {
 
     static_assert(std::is_trivially_destructible_v<LineRecord>, "records are never destroyed");
     struct FreeBlock {
+        bool bulk;
         void operator()(LineRecord* block) const {
-            BulkAllocator<LineRecord>().deallocate(block, kBlockSize);
+            if (bulk) {
+                BulkAllocator<LineRecord>().deallocate(block, kBlockSize);
+            } else {
+                std::allocator<LineRecord>().deallocate(block, kBlockSize);
+            }
         }
     };
     using Block = std::unique_ptr<LineRecord, FreeBlock>;
