@@ -91,6 +91,36 @@ bool comes_before(const LineRecord& a, const LineRecord& b) {
     return a.external_accuracy.view() < b.external_accuracy.view();
 }
 
+void RecordTable::FreeBlock::operator()(LineRecord* block) const {
+    if (bulk) {
+        BulkAllocator<LineRecord>().deallocate(block, kBlockSize);
+    } else {
+        std::allocator<LineRecord>().deallocate(block, kBlockSize);
+    }
+}
+
+RecordTable::Block RecordTable::ready_block() {
+    Block block(BulkAllocator<LineRecord>().allocate(kBlockSize), FreeBlock{true});
+    // One write a small page is enough for the system to back the whole block with memory.
+    volatile char* const bytes = reinterpret_cast<char*>(block.get());
+    for (std::size_t at = 0; at < kBlockSize * sizeof(LineRecord); at += 4096) bytes[at] = 0;
+    return block;
+}
+
+void RecordTable::add_block() {
+    if (!spares_.empty()) {
+        blocks_.push_back(std::move(spares_.back()));
+        spares_.pop_back();
+        return;
+    }
+    // Left unwritten until filled, so each page is written once. The first block is in small
+    // pages, which a small listing fills only a few of.
+    const bool bulk = !blocks_.empty();
+    blocks_.push_back(Block(bulk ? BulkAllocator<LineRecord>().allocate(kBlockSize)
+                                 : std::allocator<LineRecord>().allocate(kBlockSize),
+                            FreeBlock{bulk}));
+}
+
 RecordOrder::RecordOrder(const RecordTable& table) {
     // 2^28 records would need some 30 GB of memory; refuse more as memory is refused.
     if (table.size() > kPositionMask + 1) throw std::length_error("too many records to order");

@@ -66,18 +66,31 @@ class RecordTable {
     }
 
     void push_back(const LineRecord& record) {
-        if (size_ % kBlockSize == 0) {
-            // Left unwritten until filled, so each page is written once. The first block is in
-            // small pages, which a small listing fills only a few of.
-            const bool bulk = !blocks_.empty();
-            Block block(bulk ? BulkAllocator<LineRecord>().allocate(kBlockSize)
-                             : std::allocator<LineRecord>().allocate(kBlockSize),
-                        FreeBlock{bulk});
-            blocks_.push_back(std::move(block));
-        }
+        if (size_ % kBlockSize == 0) add_block();
         new (blocks_.back().get() + size_ % kBlockSize) LineRecord(record);
         ++size_;
     }
+
+  private:
+    static_assert(std::is_trivially_destructible_v<LineRecord>, "records are never destroyed");
+    struct FreeBlock {
+        bool bulk = true;
+        void operator()(LineRecord* block) const;
+    };
+
+  public:
+    /// A block of records in large pages.
+    using Block = std::unique_ptr<LineRecord, FreeBlock>;
+
+    /// A block whose memory has been written once. The first writing of fresh memory is what a
+    /// growing table costs most: a thread that makes a block ready for the table (add_spare)
+    /// spares the thread that fills it that cost.
+    static Block ready_block();
+    /// Keeps `block` to grow into when the blocks it has are full.
+    void add_spare(Block block) { spares_.push_back(std::move(block)); }
+    std::size_t spares() const { return spares_.size(); }
+    /// Lets go of the blocks kept to grow into.
+    void drop_spares() { spares_.clear(); }
 
     LineRecord& operator[](std::size_t position) {
         return blocks_[position / kBlockSize].get()[position % kBlockSize];
@@ -92,20 +105,10 @@ class RecordTable {
     /// Records in a block of one large page.
     static constexpr std::size_t kBlockSize = (std::size_t{2} << 20) / sizeof(LineRecord);
 
-    static_assert(std::is_trivially_destructible_v<LineRecord>, "records are never destroyed");
-    struct FreeBlock {
-        bool bulk;
-        void operator()(LineRecord* block) const {
-            if (bulk) {
-                BulkAllocator<LineRecord>().deallocate(block, kBlockSize);
-            } else {
-                std::allocator<LineRecord>().deallocate(block, kBlockSize);
-            }
-        }
-    };
-    using Block = std::unique_ptr<LineRecord, FreeBlock>;
+    void add_block();
 
     std::vector<Block> blocks_;
+    std::vector<Block> spares_;
     std::size_t size_ = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "listing/scanner.h"
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -104,9 +105,11 @@ struct MarkEvent {
     std::string text;  ///< the version text, or the title line from the offset
 };
 
-/// A block of the listing and what its lines hold.
+/// A block of the listing and what its lines hold, with table blocks made ready for the
+/// records it appends.
 struct Block {
     TextBlock text;
+    std::vector<RecordTable::Block> ready;
     std::vector<LineEvent, BulkAllocator<LineEvent>> events;
     std::vector<MarkEvent> marks;
 };
@@ -221,18 +224,38 @@ class ListingScanner {
                 if (!reader_.at_end()) keep_entries_whole(columns, reader_, blocks[slot].text);
                 return true;
             },
-            [&](std::size_t slot) { read_block(columns, blocks[slot]); },
             [&](std::size_t slot) {
+                read_block(columns, blocks[slot]);
+                make_table_ready(blocks[slot]);
+            },
+            [&](std::size_t slot) {
+                Block& block = blocks[slot];
+                while (!block.ready.empty() && contents_.records.spares() < kReadyBlocks) {
+                    contents_.records.add_spare(std::move(block.ready.back()));
+                    block.ready.pop_back();
+                }
                 const bool more = take_block(columns, blocks[slot]);
                 // A block made long by a long line is not kept for the blocks after it.
                 if (blocks[slot].text.capacity > kLongBlock) blocks[slot].text = TextBlock{};
                 return more;
             });
+        contents_.records.drop_spares();
         return status_;
     }
 
   private:
     static constexpr int kOffsetUnknown = -10;
+    /// Table blocks kept ready, by a block and by the table.
+    static constexpr std::size_t kReadyBlocks = 2;
+
+    /// The records a block may append are written into table blocks whose memory the worker
+    /// has written once, so that the thread taking the blocks in order does not.
+    static void make_table_ready(Block& block) {
+        const std::size_t bytes = block.events.size() * sizeof(LineRecord);
+        const std::size_t wanted =
+            std::min(kReadyBlocks, (bytes + (std::size_t{2} << 20) - 1) >> 21);
+        while (block.ready.size() < wanted) block.ready.push_back(RecordTable::ready_block());
+    }
 
     /// Reads the lines up to the program line, the first never examined, and gives the offset
     /// control it shows; the rest of the listing is left to the blocks. Without an offset the

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <memory>
 #include <new>
+#include <utility>
 
 namespace vandlor2 {
 
@@ -26,6 +27,17 @@ struct BulkAllocator {
         return static_cast<T*>(allocate_bulk(count * sizeof(T)));
     }
     void deallocate(T* block, std::size_t count) { free_bulk(block, count * sizeof(T)); }
+
+    /// Without arguments, leaves a value of a plain type as it comes, so that a table resized
+    /// for threads to fill is first written, page by page, by the threads.
+    template <typename U>
+    void construct(U* place) {
+        ::new (static_cast<void*>(place)) U;
+    }
+    template <typename U, typename... Arguments>
+    void construct(U* place, Arguments&&... arguments) {
+        ::new (static_cast<void*>(place)) U(std::forward<Arguments>(arguments)...);
+    }
 
     template <typename U>
     bool operator==(const BulkAllocator<U>&) const {
