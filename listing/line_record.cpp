@@ -61,10 +61,6 @@ void radix_sort(std::vector<SortKey>& keys) {
 
 }  // namespace
 
-bool comes_before(const LineRecord& a, const LineRecord& b) {
-    return a.external_accuracy.view() < b.external_accuracy.view();
-}
-
 std::vector<std::size_t> report_order(const RecordTable& table) {
     // 2^28 records would need some 30 GB of memory; refuse more as memory is refused.
     if (table.size() > kPositionMask + 1) throw std::length_error("too many records to order");

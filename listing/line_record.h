@@ -26,7 +26,6 @@ class ColumnText {
         text.copy(bytes_.data(), size_);
     }
     std::string_view view() const { return {bytes_.data(), size_}; }
-    bool empty() const { return size_ == 0; }
 
   private:
     static_assert(Width < 256, "the length must fit in one byte");
@@ -80,7 +79,6 @@ class RecordTable {
         return blocks_[position >> kBlockBits].get()[position & kBlockMask];
     }
     std::size_t size() const { return size_; }
-    bool empty() const { return size_ == 0; }
 
   private:
     static constexpr unsigned kBlockBits = 14;
@@ -99,11 +97,9 @@ class RecordTable {
     std::size_t size_ = 0;
 };
 
-/// The report order: by the external-accuracy text, compared byte by byte as unsigned values,
-/// a proper prefix first. Never numeric: blanks before digits, "10.5" before "9.75".
-bool comes_before(const LineRecord& a, const LineRecord& b);
-
-/// Positions of `table` in report order; records with equal keys keep their table order.
+/// Positions of `table` in report order: by the external-accuracy text, compared byte by byte
+/// as unsigned values, a proper prefix first; records with equal texts keep their table order.
+/// Never numeric: blanks before digits, "10.5" before "9.75".
 std::vector<std::size_t> report_order(const RecordTable& table);
 
 }  // namespace vandlor2

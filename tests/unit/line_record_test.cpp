@@ -38,19 +38,14 @@ TEST(ReportOrder, ComparesTheTextsByteByByte) {
 
 TEST(ReportOrder, KeepsTheTableOrderOfEqualTexts) {
     RecordTable table = table_of({"  7", "  5", "  7", "", "  5", "", "  7"});
-    for (std::size_t i = 0; i < table.size(); ++i) table[i].from_station.assign(std::to_string(i));
     EXPECT_EQ(report_order(table), (Order{3, 5, 1, 4, 0, 2, 6}));
-    for (std::size_t i = 1; i < table.size(); ++i) {
-        EXPECT_FALSE(
-            comes_before(table[report_order(table)[i]], table[report_order(table)[i - 1]]));
-    }
 }
 
 TEST(ColumnText, KeepsAtMostItsWidth) {
     ColumnText<5> text("123456789");
     EXPECT_EQ(text.view(), "12345");
     text.assign("");
-    EXPECT_TRUE(text.empty());
+    EXPECT_TRUE(text.view().empty());
 }
 
 TEST(SsnValue, ReadsAsAtoiDoes) {

@@ -66,8 +66,8 @@ TEST(Scanner, FillsTheFirstMatchingQqRecord) {
     EXPECT_EQ(filled.survey_order.view(), "2");
     EXPECT_EQ(filled.distance.view(), " 1000.000");  // untrimmed in a QQ record
     EXPECT_EQ(filled.external_accuracy.view(), "      1.5");
-    EXPECT_TRUE(result.contents.records[1].external_accuracy.empty());
-    EXPECT_TRUE(result.contents.records[2].external_accuracy.empty());
+    EXPECT_TRUE(result.contents.records[1].external_accuracy.view().empty());
+    EXPECT_TRUE(result.contents.records[2].external_accuracy.view().empty());
 }
 
 TEST(Scanner, SearchesTheFirstQqCountPositionsOfTheTable) {
@@ -83,7 +83,7 @@ TEST(Scanner, SearchesTheFirstQqCountPositionsOfTheTable) {
     EXPECT_EQ(result.contents.qq_count, 2);
     EXPECT_EQ(result.contents.records[1].from_station.view(), "G");
     EXPECT_EQ(result.contents.records[1].ssn_from.view(), "7");  // trimmed when appended
-    EXPECT_TRUE(result.contents.records[2].from_station.empty());
+    EXPECT_TRUE(result.contents.records[2].from_station.view().empty());
 }
 
 TEST(Scanner, ReportsALengthEntryWithoutQqRecord) {
