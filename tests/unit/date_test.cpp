@@ -5,6 +5,8 @@
 #include <iomanip>
 #include <limits>
 #include <sstream>
+#include <string>
+#include <utility>
 
 namespace vandlor2 {
 namespace {
@@ -50,11 +52,13 @@ INSTANTIATE_TEST_SUITE_P(Clock, DateTextTest,
 
 TEST(Date, TakesFullYearsAndYearsSince1900Alike) {
     Date date(broken_down(2002, 9, 14, 16, 50, 50, 6));
-    date.setYear(102);
-    const std::string short_year = date.toString();
-    date.setYear(2002);
-    EXPECT_EQ(date.toString(), short_year);
-    EXPECT_NE(short_year.find(", 2002 "), std::string::npos);
+    for (const auto& [since_1900, full] : {std::pair{102, 2002}, {0, 1900}, {150, 2050}}) {
+        date.setYear(since_1900);
+        const std::string short_year = date.toString();
+        date.setYear(full);
+        EXPECT_EQ(date.toString(), short_year);
+        EXPECT_NE(short_year.find(", " + std::to_string(full) + " "), std::string::npos);
+    }
 }
 
 TEST(Date, StoresOnlyTheSignOfTheDaylightSavingFlag) {
@@ -116,6 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadValueCase{[](Date& d) { d.setYear(2051); }, "Date.year\n       Value = 2051"},
         BadValueCase{[](Date& d) { d.setYear(151); }, "Date.year\n       Value = 2051"},
         BadValueCase{[](Date& d) { d.setYear(-1); }, "Date.year\n       Value = 1899"},
+        BadValueCase{[](Date& d) { d.setYear(1899); }, "Date.year\n       Value = 3799"},
         BadValueCase{[](Date& d) { d.setSeconds(61.5); }, "Date.seconds\n       Value = 61.5"},
         BadValueCase{[](Date& d) { d.setSeconds(-0.5); }, "Date.seconds\n       Value = -0.5"},
         BadValueCase{[](Date& d) { d.setSeconds(std::numeric_limits<double>::quiet_NaN()); },
