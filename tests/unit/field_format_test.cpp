@@ -133,8 +133,7 @@ TEST(ReportLine, HoldsTwoOfTheLongestAccuracyNumbers) {
 
 TEST(ReportLine, RefusesToGrowBeyondItsCapacity) {
     ReportLine line;
-    line.left("", ReportLine::kCapacity - 1);
-    line.literal("x");
+    line.left("x", ReportLine::kCapacity);  // padded into exactly the room left
     EXPECT_EQ(line.text().size(), ReportLine::kCapacity);
     EXPECT_THROW(line.literal("y"), std::length_error);
     EXPECT_THROW(ReportLine().right("", ReportLine::kCapacity + 1), std::length_error);
