@@ -1,7 +1,7 @@
 # Thin wrapper over the CMake presets.
 .PHONY: all build demo test asan clang check-tools check-test-tools clean
 .PHONY: install mingw windows-test deb zip check-mingw
-.PHONY: fuzz coverage bench
+.PHONY: fuzz coverage bench mutate
 
 PRESET ?= default
 DEMO_LISTING ?= examples/network_qq.lst
@@ -46,6 +46,11 @@ fuzz:
 # Line and branch coverage of the tool's own code by the whole suite (preset coverage, gcovr).
 coverage: check-tools
 	tools/coverage.sh
+
+# Mutation testing of the tool's own code, a sample of 50 mutants unless MUTATE_ARGS says
+# otherwise, e.g. MUTATE_ARGS="--full --files report/field_format.cpp"; see tools/mutate.py.
+mutate: check-tools check-test-tools
+	tools/mutate.py $(MUTATE_ARGS)
 
 # Throughput and peak memory on generated 256 MiB and 1 GiB listings of both layouts; not a test.
 bench: check-tools
