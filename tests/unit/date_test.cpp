@@ -94,9 +94,10 @@ TEST(Date, StreamOutputIgnoresTheStreamSettings) {
     EXPECT_EQ(fresh.str(), date.toString());
 }
 
-TEST(Date, AcceptsTheLastSecondValue) {
+TEST(Date, AcceptsTheLastSecondAndTheLastDayOfALeapYear) {
     Date date(broken_down(2002, 9, 9, 8, 5, 3, 1));
     date.setSeconds(61.0);
+    date.setDayOfYear(365);  // not in the text
     EXPECT_EQ(date.toString(), "Date: Mon Sep 9, 2002  Time: 08:05:61 am");
 }
 
@@ -136,7 +137,13 @@ INSTANTIATE_TEST_SUITE_P(
         BadValueCase{[](Date& d) { d.setMinutes(-1); }, "Date.minutes\n       Value = -1"},
         BadValueCase{[](Date& d) { d.setMonth(-1); }, "Date.month\n       Value = -1"},
         BadValueCase{[](Date& d) { d.setDayOfWeek(-1); }, "Date.day-of-week\n       Value = -1"},
-        BadValueCase{[](Date& d) { d.setDayOfYear(-1); }, "Date.day-of-year\n       Value = -1"}));
+        BadValueCase{[](Date& d) { d.setDayOfYear(-1); }, "Date.day-of-year\n       Value = -1"},
+        BadValueCase{[](Date&) {
+                         std::tm time = broken_down(2002, 9, 9, 8, 5, 3, 1);
+                         time.tm_yday = 366;  // the clock's fields are all checked
+                         Date{time};
+                     },
+                     "Date.day-of-year\n       Value = 366"}));
 
 TEST(DateDeathTest, TheClockOf2051EndsTheRunAtTheYear) {
     EXPECT_EXIT(Date(broken_down(2051, 1, 1, 0, 0, 0, 0)), testing::ExitedWithCode(1),

@@ -34,6 +34,10 @@ TEST(ReportOrder, ComparesTheTextsByteByByte) {
               (Order{2, 3, 4, 1, 0}));
     EXPECT_EQ(report_order(table_of({std::string("a\0", 2), "a", std::string("a\0\1", 3)})),
               (Order{1, 0, 2}));
+    // Every bit of the last four bytes counts too.
+    EXPECT_EQ(report_order(table_of(
+                  {std::string("12345678\1\0", 10), std::string("12345678\0\xFF\xFF\xFF", 12)})),
+              (Order{1, 0}));
 }
 
 TEST(ReportOrder, KeepsTheTableOrderOfEqualTexts) {
