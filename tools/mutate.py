@@ -18,6 +18,7 @@ against the ctest suite, fast tests first, stopping at the first failure. A muta
     tools/mutate.py --sample 200 --seed 7
     tools/mutate.py --full --files report/field_format.cpp 'listing/line_record.*'
     tools/mutate.py --list --files support/date.cpp
+    tools/mutate.py --full --match 'date.cpp:94:'      the mutants of one line again
 
 The scratch copy lives in build/mutate/tree and is kept between runs, so only what changed is
 rebuilt; the outcome of every mutant goes to build/mutate/results.txt.
@@ -64,6 +65,7 @@ class Mutant:
     replacement: str
     kind: str
     line: int
+    column: int
     original: str
 
     def describe(self):
@@ -73,7 +75,7 @@ class Mutant:
 
         change = (f"{short(self.original)} -> {short(self.replacement)}" if self.replacement
                   else f"{short(self.original)} removed")
-        return f"{self.path}:{self.line}: {self.kind}: {change}"
+        return f"{self.path}:{self.line}:{self.column}: {self.kind}: {change}"
 
 
 # --- Finding mutants -------------------------------------------------------------------------
@@ -204,7 +206,9 @@ def find_mutants(path, source):
 
     def add(start, end, replacement, kind):
         line = bisect.bisect_right(line_starts, start)
-        found.append(Mutant(path, start, end, replacement, kind, line, source[start:end]))
+        column = start - line_starts[line - 1] + 1
+        found.append(Mutant(path, start, end, replacement, kind, line, column,
+                            source[start:end]))
 
     # Compile-time checks and pure-virtual markers are not behaviour.
     skipped = [(m.start(), matching(code, m.end() - 1) or m.end())
@@ -470,6 +474,9 @@ def main():
     parser.add_argument("--seed", type=int, default=1, help="seed of the sample (default 1)")
     parser.add_argument("--files", nargs="+", metavar="PATH",
                         help="mutate only these files (paths or patterns from the root)")
+    parser.add_argument("--match", metavar="REGEX",
+                        help="only mutants whose description (as listed) matches, such as "
+                             "'date.cpp:94:' to test the mutants of one line again")
     parser.add_argument("--list", action="store_true", help="list the mutants and stop")
     parser.add_argument("--jobs", type=int, default=2, help="tests run at once (default 2)")
     parser.add_argument("--scratch", type=Path, default=ROOT / "build" / "mutate",
@@ -486,6 +493,8 @@ def main():
             sys.exit("no file of app/, listing/, report/ or support/ matches --files")
     texts = {name: (ROOT / name).read_bytes().decode() for name in sources}
     mutants = [m for name in sources for m in find_mutants(name, texts[name])]
+    if arguments.match:
+        mutants = [m for m in mutants if re.search(arguments.match, m.describe())]
     if not arguments.full and arguments.sample < len(mutants):
         mutants = random.Random(arguments.seed).sample(mutants, arguments.sample)
         mutants.sort(key=lambda m: (m.path, m.start, m.replacement))
@@ -516,7 +525,7 @@ def main():
                     survivors.append(mutant)
                 line = f"[{number}/{len(mutants)}] {result:13} {mutant.describe()}"
                 if detail:
-                    line += f"  ({detail})"
+                    line += f"  ({detail if len(detail) <= 70 else detail[:67] + '...'})"
                 print(line, flush=True)
                 results.write(line + "\n")
                 results.flush()
