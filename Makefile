@@ -1,7 +1,7 @@
 # Thin wrapper over the CMake presets.
 .PHONY: all build demo test asan clang check-compiler check-tools check-test-tools clean
 .PHONY: install mingw windows-test deb lint-deb zip check-mingw
-.PHONY: fuzz coverage bench
+.PHONY: fuzz coverage bench mutate
 
 PRESET ?= default
 DEMO_LISTING ?= examples/network_qq.lst
@@ -54,6 +54,11 @@ fuzz:
 # Line and branch coverage of the tool's own code by the whole suite (preset coverage, gcovr).
 coverage: check-tools
 	tools/coverage.sh
+
+# Mutation testing of the tool's own code, a sample of 50 mutants unless MUTATE_ARGS says
+# otherwise, e.g. MUTATE_ARGS="--full --files report/field_format.cpp"; see tools/mutate.py.
+mutate: check-tools check-test-tools
+	tools/mutate.py $(MUTATE_ARGS)
 
 # Timings against `cp`, throughput and peak memory on generated listings of both layouts
 # (BENCH_SIZES, default 64M 256M 1G) and on small ones; BENCH_BASELINE=<git revision> adds

@@ -1,4 +1,5 @@
-// accuracy_value against the C library's strtod, in the C locale the fuzzer runs in.
+// accuracy_value against the C library's strtod on the first 12 bytes, in the C locale the
+// fuzzer runs in.
 
 #include <cmath>
 #include <cstddef>
@@ -17,10 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const double value = vandlor2::accuracy_value(text);
 
-    // strtod also reads hexadecimal forms, which accuracy_value does not: cut the text at its
-    // first x, where strtod's reading of a decimal number, infinity or NaN ends anyway. It
-    // stops at a NUL byte as accuracy_value does at any byte outside a number.
-    const std::string decimal(text.substr(0, text.find_first_of("xX")));
+    // Only the first 12 bytes count. strtod also reads hexadecimal forms, which accuracy_value
+    // does not: cut the text at its first x, where strtod's reading of a decimal number,
+    // infinity or NaN ends anyway. It stops at a NUL byte as accuracy_value does at any byte
+    // outside a number.
+    const std::string_view read = text.substr(0, vandlor2::kAccuracyTextWidth);
+    const std::string decimal(read.substr(0, read.find_first_of("xX")));
     const double expected = std::strtod(decimal.c_str(), nullptr);
     if (std::isnan(expected)) {
         require(std::isnan(value) && std::signbit(value) == std::signbit(expected),

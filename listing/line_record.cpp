@@ -87,10 +87,6 @@ void radix_sort(SortKeys& keys) {
 
 }  // namespace
 
-bool comes_before(const LineRecord& a, const LineRecord& b) {
-    return a.external_accuracy.view() < b.external_accuracy.view();
-}
-
 void RecordTable::FreeBlock::operator()(LineRecord* block) const {
     if (bulk) {
         BulkAllocator<LineRecord>().deallocate(block, kBlockSize);

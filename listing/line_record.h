@@ -28,7 +28,6 @@ class ColumnText {
         text.copy(bytes_.data(), size_);
     }
     std::string_view view() const { return {bytes_.data(), size_}; }
-    bool empty() const { return size_ == 0; }
 
   private:
     static_assert(Width < 256, "the length must fit in one byte");
@@ -99,7 +98,6 @@ class RecordTable {
         return blocks_[position / kBlockSize].get()[position % kBlockSize];
     }
     std::size_t size() const { return size_; }
-    bool empty() const { return size_ == 0; }
 
   private:
     /// Records in a block of one large page.
@@ -112,10 +110,6 @@ class RecordTable {
     std::size_t size_ = 0;
 };
 
-/// The report order: by the external-accuracy text, compared byte by byte as unsigned values,
-/// a proper prefix first. Never numeric: blanks before digits, "10.5" before "9.75".
-bool comes_before(const LineRecord& a, const LineRecord& b);
-
 /// A record's place in the report order, packed into two words so that comparing keys
 /// compares the external-accuracy texts: the text's first eight bytes big-endian, then its
 /// last four bytes (zero-padded), its length, and last the record's table position, which
@@ -126,8 +120,9 @@ struct SortKey {
 };
 using SortKeys = std::vector<SortKey, BulkAllocator<SortKey>>;
 
-/// The positions of a table's records in report order; records with equal keys keep their
-/// table order. Made on every core.
+/// The positions of a table's records in report order: by the external-accuracy text, compared
+/// byte by byte as unsigned values, a proper prefix first; records with equal texts keep their
+/// table order. Never numeric: blanks before digits, "10.5" before "9.75". Made on every core.
 class RecordOrder {
   public:
     explicit RecordOrder(const RecordTable& table);

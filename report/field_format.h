@@ -7,11 +7,16 @@
 
 namespace vandlor2 {
 
+/// The longest accuracy text read: the width of the external-accuracy column.
+inline constexpr std::size_t kAccuracyTextWidth = 12;
+
 /// The number C `atof` reads at the start of `text`, with the C locale's rules whatever the
 /// process locale: leading white space, an optional sign, digits with an optional decimal
 /// point, an optional exponent, or an infinity or NaN spelled as strtod accepts it. There is
 /// no hexadecimal form ("0x1A" reads as 0); a text without a number gives 0. A number beyond
 /// the range of a double gives an infinity, or a zero of its sign when it is too small.
+/// Only the first kAccuracyTextWidth bytes are read, the most an accuracy column holds: on
+/// them the result is strtod's, bit for bit; a longer text reads as its first 12 bytes.
 double accuracy_value(std::string_view text);
 
 /// One report line being built by the field rules: every item has a minimum width, is padded
@@ -37,9 +42,10 @@ class ReportLine {
         put(text);
     }
 
-    /// The accuracy number of `text` as a whole number, right-justified in `width`: the
-    /// nearest whole number, exact halves to the even one, "-0" for a small negative value,
-    /// and "inf", "-inf", "nan" or "-nan" for those values.
+    /// The accuracy number of `text` (its first kAccuracyTextWidth bytes, see
+    /// accuracy_value) as a whole number, right-justified in `width`: the nearest whole number,
+    /// exact halves to the even one, "-0" for a small negative value, and "inf", "-inf", "nan" or
+    /// "-nan" for those values.
     void accuracy(std::string_view text, std::size_t width);
 
     std::string_view text() const { return {chars_, size_}; }

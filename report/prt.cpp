@@ -10,6 +10,10 @@ constexpr std::size_t kDistanceGap = 12;
 constexpr std::size_t kDistanceField = 9;
 constexpr std::size_t kAccuracyField = 10;
 
+static_assert(kInternalAccuracyWidth <= kAccuracyTextWidth &&
+                  kExternalAccuracyWidth <= kAccuracyTextWidth,
+              "the number rule reads every byte of an accuracy column");
+
 }  // namespace
 
 void append_prt(std::string& report, const LineRecord& record) {

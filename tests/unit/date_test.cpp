@@ -5,6 +5,8 @@
 #include <iomanip>
 #include <limits>
 #include <sstream>
+#include <string>
+#include <utility>
 
 #include "tests/unit/case_name.h"
 
@@ -55,11 +57,13 @@ INSTANTIATE_TEST_SUITE_P(Clock, DateTextTest,
 
 TEST(Date, TakesFullYearsAndYearsSince1900Alike) {
     Date date(broken_down(2002, 9, 14, 16, 50, 50, 6));
-    date.setYear(102);
-    const std::string short_year = date.toString();
-    date.setYear(2002);
-    EXPECT_EQ(date.toString(), short_year);
-    EXPECT_NE(short_year.find(", 2002 "), std::string::npos);
+    for (const auto& [since_1900, full] : {std::pair{102, 2002}, {0, 1900}, {150, 2050}}) {
+        date.setYear(since_1900);
+        const std::string short_year = date.toString();
+        date.setYear(full);
+        EXPECT_EQ(date.toString(), short_year);
+        EXPECT_NE(short_year.find(", " + std::to_string(full) + " "), std::string::npos);
+    }
 }
 
 TEST(Date, StoresOnlyTheSignOfTheDaylightSavingFlag) {
@@ -95,9 +99,10 @@ TEST(Date, StreamOutputIgnoresTheStreamSettings) {
     EXPECT_EQ(fresh.str(), date.toString());
 }
 
-TEST(Date, AcceptsTheLastSecondValue) {
+TEST(Date, AcceptsTheLastSecondAndTheLastDayOfALeapYear) {
     Date date(broken_down(2002, 9, 9, 8, 5, 3, 1));
     date.setSeconds(61.0);
+    date.setDayOfYear(365);  // not in the text
     EXPECT_EQ(date.toString(), "Date: Mon Sep 9, 2002  Time: 08:05:61 am");
 }
 
@@ -121,6 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadValueCase{[](Date& d) { d.setYear(2051); }, "Date.year\n       Value = 2051"},
         BadValueCase{[](Date& d) { d.setYear(151); }, "Date.year\n       Value = 2051"},
         BadValueCase{[](Date& d) { d.setYear(-1); }, "Date.year\n       Value = 1899"},
+        BadValueCase{[](Date& d) { d.setYear(1899); }, "Date.year\n       Value = 3799"},
         BadValueCase{[](Date& d) { d.setSeconds(61.5); }, "Date.seconds\n       Value = 61.5"},
         BadValueCase{[](Date& d) { d.setSeconds(-0.5); }, "Date.seconds\n       Value = -0.5"},
         BadValueCase{[](Date& d) { d.setSeconds(std::numeric_limits<double>::quiet_NaN()); },
@@ -136,7 +142,13 @@ INSTANTIATE_TEST_SUITE_P(
         BadValueCase{[](Date& d) { d.setMinutes(-1); }, "Date.minutes\n       Value = -1"},
         BadValueCase{[](Date& d) { d.setMonth(-1); }, "Date.month\n       Value = -1"},
         BadValueCase{[](Date& d) { d.setDayOfWeek(-1); }, "Date.day-of-week\n       Value = -1"},
-        BadValueCase{[](Date& d) { d.setDayOfYear(-1); }, "Date.day-of-year\n       Value = -1"}),
+        BadValueCase{[](Date& d) { d.setDayOfYear(-1); }, "Date.day-of-year\n       Value = -1"},
+        BadValueCase{[](Date&) {
+                         std::tm time = broken_down(2002, 9, 9, 8, 5, 3, 1);
+                         time.tm_yday = 366;  // the clock's fields are all checked
+                         Date{time};
+                     },
+                     "Date.day-of-year\n       Value = 366"}),
     [](const testing::TestParamInfo<BadValueCase>& info) {
         // "Date.year\n       Value = 2051" gives "year_2051".
         std::string label = info.param.message;

@@ -34,23 +34,22 @@ TEST(ReportOrder, ComparesTheTextsByteByByte) {
               (Order{2, 3, 4, 1, 0}));
     EXPECT_EQ(report_order(table_of({std::string("a\0", 2), "a", std::string("a\0\1", 3)})),
               (Order{1, 0, 2}));
+    // Every bit of the last four bytes counts too.
+    EXPECT_EQ(report_order(table_of(
+                  {std::string("12345678\1\0", 10), std::string("12345678\0\xFF\xFF\xFF", 12)})),
+              (Order{1, 0}));
 }
 
 TEST(ReportOrder, KeepsTheTableOrderOfEqualTexts) {
     RecordTable table = table_of({"  7", "  5", "  7", "", "  5", "", "  7"});
-    for (std::size_t i = 0; i < table.size(); ++i) table[i].from_station.assign(std::to_string(i));
     EXPECT_EQ(report_order(table), (Order{3, 5, 1, 4, 0, 2, 6}));
-    for (std::size_t i = 1; i < table.size(); ++i) {
-        EXPECT_FALSE(
-            comes_before(table[report_order(table)[i]], table[report_order(table)[i - 1]]));
-    }
 }
 
 TEST(ColumnText, KeepsAtMostItsWidth) {
     ColumnText<5> text("123456789");
     EXPECT_EQ(text.view(), "12345");
     text.assign("");
-    EXPECT_TRUE(text.empty());
+    EXPECT_TRUE(text.view().empty());
 }
 
 TEST(SsnValue, ReadsAsAtoiDoes) {

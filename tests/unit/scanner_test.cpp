@@ -33,7 +33,7 @@ std::string qq_line(const std::string& ssn_from, const std::string& ssn_to, char
 std::string entry(const std::string& ssn_from, const std::string& from, const std::string& ssn_to,
                   const std::string& to, const std::string& external) {
     return line_with({{1, "FROM: "}, {8, ssn_from}, {16, from}, {55, ssn_to}, {63, to}}) +
-           line_with({{21, " 1000.000"}, {66, "   12345"}, {102, external}});
+           line_with({{21, " 1000.000"}, {66, "   12345"}, {74, "9"}, {102, external}});
 }
 
 struct Scanned {
@@ -67,10 +67,11 @@ TEST(Scanner, FillsTheFirstMatchingQqRecord) {
     EXPECT_EQ(filled.to_station.view(), "B");
     EXPECT_EQ(filled.ssn_from.view(), "   12");
     EXPECT_EQ(filled.survey_order.view(), "2");
-    EXPECT_EQ(filled.distance.view(), " 1000.000");  // untrimmed in a QQ record
+    EXPECT_EQ(filled.distance.view(), " 1000.000");          // untrimmed in a QQ record
+    EXPECT_EQ(filled.internal_accuracy.view(), "   12345");  // the 9 after it is not taken
     EXPECT_EQ(filled.external_accuracy.view(), "      1.5");
-    EXPECT_TRUE(result.contents.records[1].external_accuracy.empty());
-    EXPECT_TRUE(result.contents.records[2].external_accuracy.empty());
+    EXPECT_TRUE(result.contents.records[1].external_accuracy.view().empty());
+    EXPECT_TRUE(result.contents.records[2].external_accuracy.view().empty());
 }
 
 TEST(Scanner, SearchesTheFirstQqCountPositionsOfTheTable) {
@@ -86,7 +87,7 @@ TEST(Scanner, SearchesTheFirstQqCountPositionsOfTheTable) {
     EXPECT_EQ(result.contents.qq_count, 2);
     EXPECT_EQ(result.contents.records[1].from_station.view(), "G");
     EXPECT_EQ(result.contents.records[1].ssn_from.view(), "7");  // trimmed when appended
-    EXPECT_TRUE(result.contents.records[2].from_station.empty());
+    EXPECT_TRUE(result.contents.records[2].from_station.view().empty());
 }
 
 TEST(Scanner, ReportsALengthEntryWithoutQqRecord) {

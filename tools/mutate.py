@@ -1,0 +1,552 @@
+#!/usr/bin/env python3
+"""Mutation testing of the tool's own code (app/, listing/, report/, support/).
+
+Enumerates single-point mutants: relational, arithmetic and logical operators swapped,
+numeric constants moved by one, conditions negated, call statements and assignments removed,
+returned values replaced. Each mutant is applied alone to a scratch copy of the tree (the
+checkout itself is never written), built incrementally with the `default` preset and run
+against the ctest suite, fast tests first, stopping at the first failure. A mutant is:
+
+  killed         a test failed
+  timeout        a test ran past its time limit (a hang the suite catches)
+  survived       every test passed: a gap in the tests, or a mutant that changes nothing
+                 observable (say why when triaging)
+  compile error  the mutant does not build
+  unchanged      the tool and the unit tests built to the same bytes as without it
+
+    tools/mutate.py                       a seeded sample of 50 mutants
+    tools/mutate.py --sample 200 --seed 7
+    tools/mutate.py --full --files report/field_format.cpp 'listing/line_record.*'
+    tools/mutate.py --list --files support/date.cpp
+    tools/mutate.py --full --match 'date.cpp:94:'      the mutants of one line again
+
+The scratch copy lives in build/mutate/tree and is kept between runs, so only what changed is
+rebuilt; the outcome of every mutant goes to build/mutate/results.txt.
+"""
+
+import argparse
+import bisect
+import fnmatch
+import hashlib
+import os
+import random
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import time
+from dataclasses import dataclass
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+MUTATED_FOLDERS = ("app", "listing", "report", "support")
+PRESET = "default"
+# Built outputs that hold the tool's code: the same bytes mean the same program under test.
+PROGRAM_FILES = ("vandlor2", "tests/vandlor2_unit_tests")
+# Tests slower than this in the unmutated run go last.
+SLOW_TEST_SECONDS = 0.3
+
+KEYWORDS = {
+    "alignas", "auto", "bool", "break", "case", "char", "class", "const", "constexpr",
+    "continue", "default", "delete", "do", "double", "else", "enum", "explicit", "extern",
+    "float", "for", "friend", "goto", "if", "inline", "int", "long", "namespace", "new",
+    "operator", "private", "protected", "public", "return", "short", "signed", "sizeof",
+    "static", "static_assert", "struct", "switch", "template", "throw", "try", "catch",
+    "typedef", "typename", "union", "unsigned", "using", "virtual", "void", "volatile", "while",
+}
+
+
+@dataclass
+class Mutant:
+    path: str  # relative to the root
+    start: int
+    end: int
+    replacement: str
+    kind: str
+    line: int
+    column: int
+    original: str
+
+    def describe(self):
+        def short(text):
+            text = " ".join(text.split())
+            return text if len(text) <= 60 else text[:57] + "..."
+
+        change = (f"{short(self.original)} -> {short(self.replacement)}" if self.replacement
+                  else f"{short(self.original)} removed")
+        return f"{self.path}:{self.line}:{self.column}: {self.kind}: {change}"
+
+
+# --- Finding mutants -------------------------------------------------------------------------
+
+
+def code_only(source):
+    """The source with comments, string and character literals and preprocessor lines blanked
+    out (newlines kept), so that positions in it are positions in the source."""
+    out = list(source)
+    i, n = 0, len(source)
+    at_line_start = True
+
+    def blank(a, b):
+        for k in range(a, b):
+            if out[k] != "\n":
+                out[k] = " "
+
+    while i < n:
+        c = source[i]
+        if c == "\n":
+            at_line_start = True
+            i += 1
+            continue
+        if c in " \t":
+            i += 1
+            continue
+        if at_line_start and c == "#":
+            j = i
+            while j < n and (source[j] != "\n" or source[j - 1] == "\\"):
+                j += 1
+            blank(i, j)
+            i = j
+            continue
+        at_line_start = False
+        if source.startswith("//", i):
+            j = source.find("\n", i)
+            j = n if j < 0 else j
+            blank(i, j)
+            i = j
+        elif source.startswith("/*", i):
+            j = source.find("*/", i + 2)
+            j = n if j < 0 else j + 2
+            blank(i, j)
+            i = j
+        elif c in "\"'":
+            j = i + 1
+            while j < n and source[j] != c:
+                j += 2 if source[j] == "\\" else 1
+            blank(i + 1, j)  # the quotes stay, so a literal still reads as one operand
+            i = j + 1
+        elif c.isdigit() or (c == "." and i + 1 < n and source[i + 1].isdigit()):
+            # A number: its digit separators are no character literals.
+            exponent = "pP" if source[i:i + 2].lower() == "0x" else "eE"
+            j = i + 1
+            while j < n and (source[j].isalnum() or source[j] in "._'" or
+                             (source[j] in "+-" and source[j - 1] in exponent)):
+                j += 1
+            i = j
+        elif c.isalpha() or c == "_":
+            j = i + 1
+            while j < n and (source[j].isalnum() or source[j] == "_"):
+                j += 1
+            i = j
+        else:
+            i += 1
+    return "".join(out)
+
+
+def matching(code, open_at):
+    """The position of the bracket that closes the one at `open_at`."""
+    pairs = {"(": ")", "[": "]", "{": "}"}
+    stack = []
+    for k in range(open_at, len(code)):
+        if code[k] in pairs:
+            stack.append(pairs[code[k]])
+        elif code[k] in ")]}":
+            if not stack or stack.pop() != code[k]:
+                return None
+            if not stack:
+                return k
+    return None
+
+
+def top_level(text, characters):
+    """Positions in `text` of `characters` outside any bracket."""
+    depth, found = 0, []
+    for k, c in enumerate(text):
+        if c in "([{":
+            depth += 1
+        elif c in ")]}":
+            depth -= 1
+        elif depth == 0 and c in characters:
+            found.append(k)
+    return found
+
+
+BINARY = {
+    "<": ["<=", ">"], "<=": ["<", ">="], ">": [">=", "<"], ">=": [">", "<="],
+    "==": ["!="], "!=": ["=="],
+    "+": ["-"], "-": ["+"], "*": ["/"], "/": ["*"], "%": ["/"],
+    "&&": ["||"], "||": ["&&"], "&": ["|"], "|": ["&"],
+    "+=": ["-="], "-=": ["+="], "*=": ["/="], "/=": ["*="],
+}
+KIND = {
+    "<": "relational", "<=": "relational", ">": "relational", ">=": "relational",
+    "==": "relational", "!=": "relational",
+    "&&": "logical", "||": "logical", "&": "logical", "|": "logical",
+}
+# Operators as clang-format writes binary ones: a blank on each side. Template brackets,
+# pointers, references and unary signs have none.
+BINARY_RE = re.compile(r"(?<= )(<=|>=|==|!=|&&|\|\||\+=|-=|\*=|/=|<|>|\+|-|\*|/|%|&|\|)(?= )")
+NUMBER_RE = re.compile(r"(?<![\w.'])(0[xX][0-9a-fA-F']+|\d[\d']*\.?[\d']*(?:[eE][+-]?\d+)?|"
+                       r"\.\d+(?:[eE][+-]?\d+)?)([uUlLfF]*)(?![\w.'])")
+HEX_FLOAT_RE = re.compile(r"(?<![\w.])0[xX][0-9a-fA-F.]+[pP][+-]?\d+[fFlL]?(?![\w.])")
+CONTROL_RE = re.compile(r"\b(if|while|for|switch)\s*\(")
+STATEMENT_START_RE = re.compile(r"[;{}]|\belse\b|\bcase\b(?:[^:;]|::)*:(?!:)|\bdefault\s*:")
+ASSIGNMENT_RE = re.compile(r"(?P<lhs>[^\s=;(]+)\s*(?:[-+*/%|&^]|<<|>>)?=(?!=)\s")
+STEP_RE = re.compile(r"(?:\+\+|--)[\w.\[\]>*-]+|[\w.\[\]>*-]+?(?:\+\+|--)")
+CALL_RE = re.compile(r"(?:::)?(?P<name>[A-Za-z_]\w*)(?:::[A-Za-z_]\w*)*"
+                     r"(?:(?:\.|->)[A-Za-z_]\w*(?:\(\))?|\[[^\]]*\])*(?:\(|\s*<<\s)")
+DEFAULT_RETURNS = {"0", "0.0", "false", "nullptr", "{}", "std::nullopt", '""', "0u"}
+
+
+def find_mutants(path, source):
+    code = code_only(source)
+    line_starts = [0] + [k + 1 for k, c in enumerate(source) if c == "\n"]
+    found = []
+
+    def add(start, end, replacement, kind):
+        line = bisect.bisect_right(line_starts, start)
+        column = start - line_starts[line - 1] + 1
+        found.append(Mutant(path, start, end, replacement, kind, line, column,
+                            source[start:end]))
+
+    # Compile-time checks and pure-virtual markers are not behaviour.
+    skipped = [(m.start(), matching(code, m.end() - 1) or m.end())
+               for m in re.finditer(r"\bstatic_assert\s*\(", code)]
+    skipped += [(m.start(), m.end()) for m in re.finditer(r"\)\s*(?:const\s*)?(?:override\s*)?"
+                                                          r"=\s*0\s*;", code)]
+
+    def is_skipped(position):
+        return any(a <= position < b for a, b in skipped)
+
+    conditions = []  # (start, end) of each if/while condition and for test
+    for m in CONTROL_RE.finditer(code):
+        close = matching(code, m.end() - 1)
+        if close is None or m.group(1) == "switch":
+            continue
+        inside = code[m.end():close]
+        if m.group(1) == "for":
+            semicolons = top_level(inside, ";")
+            if len(semicolons) != 2:
+                continue  # a range for
+            a, b = m.end() + semicolons[0] + 1, m.end() + semicolons[1]
+        else:
+            if top_level(inside, ";") or re.search(r"(?<![=!<>])=(?!=)", inside):
+                continue  # an init-statement or a declaration
+            a, b = m.end(), close
+        while a < b and code[a].isspace():
+            a += 1
+        while b > a and code[b - 1].isspace():
+            b -= 1
+        if a < b:
+            conditions.append((a, b))
+            add(a, b, f"!({source[a:b]})", "negated condition")
+
+    for m in BINARY_RE.finditer(code):
+        if is_skipped(m.start()):
+            continue
+        op = m.group(1)
+        for replacement in BINARY[op]:
+            add(m.start(), m.end(), replacement, KIND.get(op, "arithmetic"))
+    for m in re.finditer(r"\+\+|--", code):
+        add(m.start(), m.end(), "--" if m.group() == "++" else "++", "arithmetic")
+    condition_starts = {a for a, _ in conditions}
+    for m in re.finditer(r"!(?!=)", code):
+        if m.start() not in condition_starts:
+            add(m.start(), m.end(), "", "negated condition")
+
+    hex_floats = [(m.start(), m.end()) for m in HEX_FLOAT_RE.finditer(code)]
+    for a, b in hex_floats:
+        if not is_skipped(a):
+            for sign in "+-":
+                add(a, b, f"({source[a:b]} {sign} 1)", "constant")
+    for m in NUMBER_RE.finditer(code):
+        if is_skipped(m.start()) or any(a <= m.start() < b for a, b in hex_floats):
+            continue
+        literal, suffix = m.group(1), m.group(2)
+        digits = literal.replace("'", "")
+        if re.fullmatch(r"\d+", digits) and not (digits.startswith("0") and digits != "0"):
+            value = int(digits)
+            replacements = [str(value + 1) + suffix]
+            if value > 0:
+                replacements.append(str(value - 1) + suffix)
+        else:
+            replacements = [f"({m.group()} + 1)", f"({m.group()} - 1)"]
+        for replacement in replacements:
+            add(m.start(), m.end(), replacement, "constant")
+
+    # Statements: removed calls and assignments, replaced returns.
+    starts = {m.end() for m in STATEMENT_START_RE.finditer(code)}
+    starts |= {close + 1 for m in CONTROL_RE.finditer(code)
+               if (close := matching(code, m.end() - 1)) is not None}
+    depth_at = []
+    depth = 0
+    for c in code:
+        depth_at.append(depth)
+        depth += c == "("
+        depth -= c == ")"
+    for start in sorted(starts):
+        while start < len(code) and code[start].isspace():
+            start += 1
+        if start >= len(code) or depth_at[start] != 0 or code[start] in ";{}":
+            continue
+        semicolons = top_level(code[start:], ";{}")
+        if not semicolons or code[start + semicolons[0]] != ";":
+            continue
+        end = start + semicolons[0] + 1
+        statement = code[start:end - 1]
+        newlines = "\n" * source[start:end].count("\n")
+        word = re.match(r"[A-Za-z_]\w*", statement)
+        if statement.startswith("return"):
+            value = source[start + 6:end - 1].strip()
+            if value and re.match(r"return\s", statement):
+                if value == "false":
+                    add(start, end, "return true;", "replaced return")
+                elif value not in DEFAULT_RETURNS:
+                    add(start, end, "return {};" + newlines, "replaced return")
+        elif word and word.group() in KEYWORDS:
+            continue
+        elif (m := ASSIGNMENT_RE.match(statement)) and m.group("lhs") not in KEYWORDS:
+            add(start, end, "(void)0;" + newlines, "removed assignment")
+        elif STEP_RE.fullmatch(statement.strip()):
+            add(start, end, "(void)0;", "removed assignment")
+        elif (m := CALL_RE.match(statement)) and not top_level(statement, "="):
+            add(start, end, "(void)0;" + newlines, "removed call")
+    found.sort(key=lambda mutant: (mutant.start, mutant.end, mutant.replacement))
+    return found
+
+
+# --- The scratch tree --------------------------------------------------------------------------
+
+
+def tracked_files():
+    try:
+        listed = subprocess.run(["git", "-C", str(ROOT), "ls-files", "-z"], check=True,
+                                capture_output=True, text=True).stdout
+        names = [name for name in listed.split("\0") if name]
+        if names:
+            return [name for name in names if (ROOT / name).is_file()]
+    except (OSError, subprocess.CalledProcessError):
+        pass
+    return [str(path.relative_to(ROOT)) for path in ROOT.rglob("*")
+            if path.is_file() and path.relative_to(ROOT).parts[0] not in ("build", ".git")]
+
+
+def sync_scratch(tree):
+    """Makes `tree` a copy of the checkout's tracked files. Only files that differ are written,
+    with a new time stamp, so the next build recompiles exactly what changed."""
+    files = tracked_files()
+    for name in files:
+        source, copy = ROOT / name, tree / name
+        if copy.is_file() and copy.read_bytes() == source.read_bytes():
+            continue
+        copy.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(source, copy)
+        shutil.copymode(source, copy)
+    wanted = set(files)
+    for path in tree.rglob("*"):
+        relative = path.relative_to(tree)
+        if relative.parts[0] != "build" and path.is_file() and str(relative) not in wanted:
+            path.unlink()
+
+
+# --- Building and testing ---------------------------------------------------------------------
+
+
+def test_lines(output):
+    """(name, outcome, seconds) of each test ctest reports; names may hold blanks."""
+    return re.findall(r"Test +#\d+: (.+?) \.+ *(\**\w.*?) +([\d.]+) sec", output)
+
+
+class Runner:
+    def __init__(self, tree, jobs):
+        self.tree = tree
+        self.build_dir = tree / "build" / PRESET
+        self.jobs = jobs
+        self.fast = self.slow = None
+        self.test_timeout = self.suite_timeout = self.build_timeout = None
+        self.baseline = None
+
+    def run(self, command, timeout):
+        """Runs `command` in its own process group; on timeout kills that group. Gives the
+        exit status (None on timeout) and the output."""
+        process = subprocess.Popen(command, cwd=self.tree, stdout=subprocess.PIPE,
+                                   stderr=subprocess.STDOUT, text=True, errors="replace",
+                                   start_new_session=True)
+        try:
+            output, _ = process.communicate(timeout=timeout)
+            return process.returncode, output
+        except subprocess.TimeoutExpired:
+            os.killpg(process.pid, signal.SIGKILL)
+            output, _ = process.communicate()
+            return None, output
+        except BaseException:
+            os.killpg(process.pid, signal.SIGKILL)
+            process.wait()
+            raise
+
+    def build(self):
+        if not (self.build_dir / "CMakeCache.txt").exists():
+            status, output = self.run(["cmake", "--preset", PRESET], None)
+            if status != 0:
+                sys.exit("cmake --preset failed:\n" + output)
+        return self.run(["cmake", "--build", "--preset", PRESET], self.build_timeout)
+
+    def program_digest(self):
+        digest = hashlib.sha256()
+        for name in PROGRAM_FILES:
+            digest.update((self.build_dir / name).read_bytes())
+        return digest.hexdigest()
+
+    def ctest(self, selection, timeout):
+        command = ["ctest", "--test-dir", str(self.build_dir), "--stop-on-failure",
+                   "-j", str(self.jobs), "--timeout", str(self.test_timeout)] + selection
+        return self.run(command, timeout)
+
+    def prepare(self):
+        """Builds the unmutated tree, runs the whole suite once to time each test, and splits
+        the tests into a fast group that runs first and a slow one."""
+        start = time.monotonic()
+        status, output = self.build()
+        if status != 0:
+            sys.exit("the unmutated tree does not build:\n" + output[-3000:])
+        self.build_timeout = max(300.0, 3 * (time.monotonic() - start))
+        self.baseline = self.program_digest()
+        self.test_timeout = 600
+        start = time.monotonic()
+        status, output = self.ctest([], None)
+        elapsed = time.monotonic() - start
+        if status != 0:
+            sys.exit("the suite fails on the unmutated tree:\n" + output[-3000:])
+        times = {name: float(seconds) for name, status, seconds in test_lines(output)}
+        slow = sorted(name for name, seconds in times.items() if seconds > SLOW_TEST_SECONDS)
+        pattern = "^(" + "|".join(re.escape(name) for name in slow) + ")$"
+        self.fast = ["-E", pattern] if slow else []
+        self.slow = ["-R", pattern] if slow else None
+        self.test_timeout = max(20, round(5 * max(times.values(), default=1)))
+        self.suite_timeout = 3 * elapsed + 60
+        print(f"unmutated: {len(times)} tests pass in {elapsed:.0f} s; {len(slow)} slow tests "
+              f"run last; {self.test_timeout} s limit for a test", flush=True)
+
+    def outcome(self, mutant, source):
+        """Applies `mutant` to the scratch copy, builds, tests, restores the file."""
+        path = self.tree / mutant.path
+        path.write_bytes((source[:mutant.start] + mutant.replacement +
+                          source[mutant.end:]).encode())
+        try:
+            status, output = self.build()
+            if status is None:
+                return "timeout", "build"
+            if status != 0:
+                return "compile error", ""
+            if self.program_digest() == self.baseline:
+                return "unchanged", ""
+            for selection in (self.fast, self.slow):
+                if selection is None:
+                    continue
+                status, output = self.ctest(selection, self.suite_timeout)
+                if status is None:
+                    return "timeout", "suite"
+                if status != 0:
+                    failed = [(name, state) for name, state, _ in test_lines(output)
+                              if state != "Passed"]
+                    if not failed:
+                        return "killed", "ctest failed"
+                    name, state = failed[0]
+                    return ("timeout" if "Timeout" in state else "killed"), name
+            return "survived", ""
+        finally:
+            path.write_bytes(source.encode())
+
+
+# --- Main --------------------------------------------------------------------------------------
+
+
+def main():
+    parser = argparse.ArgumentParser(
+        description=__doc__.split("\n\n")[0],
+        formatter_class=argparse.RawDescriptionHelpFormatter,
+        epilog="\n\n".join(__doc__.split("\n\n")[1:]))
+    chosen = parser.add_mutually_exclusive_group()
+    chosen.add_argument("--sample", type=int, default=50, metavar="N",
+                        help="test a seeded random sample of N mutants (default 50)")
+    chosen.add_argument("--full", action="store_true", help="test every mutant")
+    parser.add_argument("--seed", type=int, default=1, help="seed of the sample (default 1)")
+    parser.add_argument("--files", nargs="+", metavar="PATH",
+                        help="mutate only these files (paths or patterns from the root)")
+    parser.add_argument("--match", metavar="REGEX",
+                        help="only mutants whose description (as listed) matches, such as "
+                             "'date.cpp:94:' to test the mutants of one line again")
+    parser.add_argument("--list", action="store_true", help="list the mutants and stop")
+    parser.add_argument("--jobs", type=int, default=2, help="tests run at once (default 2)")
+    parser.add_argument("--scratch", type=Path, default=ROOT / "build" / "mutate",
+                        help="where the scratch copy and the results go (default build/mutate)")
+    arguments = parser.parse_args()
+
+    sources = sorted(name for name in tracked_files()
+                     if name.split("/")[0] in MUTATED_FOLDERS and name.endswith((".cpp", ".h")))
+    if arguments.files:
+        wanted = [pattern.rstrip("/") for pattern in arguments.files]
+        sources = [name for name in sources
+                   if any(fnmatch.fnmatch(name, p) or name.startswith(p + "/") for p in wanted)]
+        if not sources:
+            sys.exit("no file of app/, listing/, report/ or support/ matches --files")
+    texts = {name: (ROOT / name).read_bytes().decode() for name in sources}
+    mutants = [m for name in sources for m in find_mutants(name, texts[name])]
+    if arguments.match:
+        mutants = [m for m in mutants if re.search(arguments.match, m.describe())]
+    if not arguments.full and arguments.sample < len(mutants):
+        mutants = random.Random(arguments.seed).sample(mutants, arguments.sample)
+        mutants.sort(key=lambda m: (m.path, m.start, m.replacement))
+    if arguments.list:
+        for mutant in mutants:
+            print(mutant.describe())
+        print(f"{len(mutants)} mutants")
+        return 0
+
+    tree = arguments.scratch.resolve() / "tree"
+    tree.mkdir(parents=True, exist_ok=True)
+    if tree == ROOT or ROOT in tree.parents and tree.relative_to(ROOT).parts[0] != "build":
+        sys.exit("the scratch copy must lie outside the sources (under build/ is fine)")
+    sync_scratch(tree)
+    results_path = arguments.scratch.resolve() / "results.txt"
+    runner = Runner(tree, arguments.jobs)
+    runner.prepare()
+
+    counts = {}
+    survivors = []
+    started = time.monotonic()
+    with open(results_path, "w") as results:
+        try:
+            for number, mutant in enumerate(mutants, 1):
+                result, detail = runner.outcome(mutant, texts[mutant.path])
+                counts[result] = counts.get(result, 0) + 1
+                if result == "survived":
+                    survivors.append(mutant)
+                line = f"[{number}/{len(mutants)}] {result:13} {mutant.describe()}"
+                if detail:
+                    line += f"  ({detail if len(detail) <= 70 else detail[:67] + '...'})"
+                print(line, flush=True)
+                results.write(line + "\n")
+                results.flush()
+        except KeyboardInterrupt:
+            print("interrupted; the scratch file is restored", flush=True)
+    minutes = (time.monotonic() - started) / 60
+    tested = sum(counts.values())
+    print(f"\n{tested} mutants in {minutes:.1f} min: " + ", ".join(
+        f"{counts.get(name, 0)} {name}"
+        for name in ("killed", "timeout", "survived", "compile error", "unchanged")))
+    caught = counts.get("killed", 0) + counts.get("timeout", 0)
+    if caught + len(survivors):
+        print(f"caught {100 * caught / (caught + len(survivors)):.0f}% of the mutants that "
+              "built to a different program (survivors include equivalent mutants)")
+    if survivors:
+        print("\nsurvivors:")
+        for mutant in survivors:
+            print("  " + mutant.describe())
+    print(f"results: {results_path}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
