@@ -10,7 +10,8 @@
 #         -DSOURCE_DIR=. -DWORK_DIR=build/mingw/windows-test -P cmake/check-windows.cmake
 #
 # WINE_PREFIX (default: the wineprefix folder beside WORK_DIR) is created on the first run.
-# Cases that need faketime are left out: wine keeps its own clock.
+# Cases that need faketime are left out: wine keeps its own clock; so are cases with a file
+# not_on_windows, which says why.
 cmake_minimum_required(VERSION 3.25)
 
 foreach(variable LINUX_EXE WINDOWS_EXE SOURCE_DIR WORK_DIR)
@@ -176,7 +177,7 @@ endfunction()
 file(GLOB cases LIST_DIRECTORIES true "${SOURCE_DIR}/tests/cases/*")
 foreach(case IN LISTS cases)
   get_filename_component(name "${case}" NAME)
-  if(NOT IS_DIRECTORY "${case}" OR EXISTS "${case}/faketime")
+  if(NOT IS_DIRECTORY "${case}" OR EXISTS "${case}/faketime" OR EXISTS "${case}/not_on_windows")
     continue()
   endif()
   set(options "")

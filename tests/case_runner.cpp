@@ -12,6 +12,7 @@
 //   exit_code  the expected exit code (default 0)
 //   report     the expected bytes of "report" in the working folder; without it no file of
 //              that name may exist after the run
+//   not_on_windows   why the Windows build is not checked on this case (cmake/check-windows.cmake)
 // The listing is always checked to be unchanged by the run.
 
 #include <gtest/gtest.h>
