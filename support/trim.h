@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -15,7 +13,8 @@ constexpr bool is_c_space(char byte) {
 
 /// The part of `text` left after removing white space at the ends that `mode` selects:
 /// 'L'/'l' the start, 'R'/'r' the end, 'B'/'b' both; any other mode removes nothing.
-/// Inline: the scanner trims several fields of every entry.
+/// Inline: the scanner trims several fields of every entry; a byte at a time is as fast as
+/// longer steps over the blanks that end fixed columns, measured on whole listings.
 inline std::string_view trimmed(std::string_view text, char mode) {
     const bool left = mode == 'L' || mode == 'l' || mode == 'B' || mode == 'b';
     const bool right = mode == 'R' || mode == 'r' || mode == 'B' || mode == 'b';
@@ -25,13 +24,6 @@ inline std::string_view trimmed(std::string_view text, char mode) {
         while (begin < end && is_c_space(text[begin])) ++begin;
     }
     if (right) {
-        // Fixed columns often end in long runs of blanks: pass over them eight at a time.
-        constexpr std::uint64_t kEightBlanks = 0x2020202020202020;
-        std::uint64_t last_eight = 0;
-        while (end - begin >= 8 &&
-               (std::memcpy(&last_eight, text.data() + end - 8, 8), last_eight == kEightBlanks)) {
-            end -= 8;
-        }
         while (end > begin && is_c_space(text[end - 1])) --end;
     }
     return text.substr(begin, end - begin);
