@@ -42,46 +42,74 @@ std::pair<std::size_t, std::size_t> part_range(std::size_t size, std::size_t par
 
 /// Sorts by the text and length bytes, least significant first. Each pass is stable, so keys
 /// with equal texts stay in position order; passes over a byte that all keys share are skipped,
-/// such as the leading blanks of right-aligned figures. Each pass counts and moves the keys of
-/// each part on its own core: a part's keys of one byte value go after those of the parts
-/// before it, which keeps the pass stable.
+/// such as the leading blanks of right-aligned figures. Each pass moves the keys of each part
+/// on its own core: a part's keys of one byte value go after those of the parts before it,
+/// which keeps the pass stable. While it moves them, a part counts the next pass's bytes of
+/// the keys by the part they land in, so that no pass reads the keys twice.
 void radix_sort(SortKeys& keys) {
-    const std::size_t parts = keys.size() < (std::size_t{1} << 16) ? 1 : core_count();
-    std::vector<std::array<Counts, kKeyBytes>> all_counts(parts);
+    const std::size_t size = keys.size();
+    const std::size_t parts = size < (std::size_t{1} << 16) ? 1 : core_count();
+    // counts[part][digit]: first of every digit of the keys as they stand, by part.
+    std::vector<std::array<Counts, kKeyBytes>> counts(parts);
     run_parts(parts, [&](std::size_t part) {
-        const auto [first, end] = part_range(keys.size(), parts, part);
-        for (auto& counts : all_counts[part]) counts.fill(0);
+        const auto [first, end] = part_range(size, parts, part);
+        for (Counts& digit_counts : counts[part]) digit_counts.fill(0);
         for (std::size_t i = first; i < end; ++i) {
             for (unsigned digit = 0; digit < kKeyBytes; ++digit) {
-                ++all_counts[part][digit][key_byte(keys[i], digit)];
+                ++counts[part][digit][key_byte(keys[i], digit)];
             }
         }
     });
-    SortKeys sorted(keys.size());
-    std::vector<Counts> starts(parts);
+    std::vector<unsigned> digits;  // the digits the keys differ in, least significant first
     for (unsigned digit = kKeyBytes; digit-- > 0;) {
         Counts total{};
-        for (const auto& part_counts : all_counts) {
+        for (const auto& part_counts : counts) {
             for (std::size_t byte = 0; byte < 256; ++byte) total[byte] += part_counts[digit][byte];
         }
-        if (std::count(total.begin(), total.end(), keys.size()) == 1) continue;
-        run_parts(parts, [&](std::size_t part) {  // the counts of this digit in the parts now
-            const auto [first, end] = part_range(keys.size(), parts, part);
-            Counts& counts = starts[part];
-            counts.fill(0);
-            for (std::size_t i = first; i < end; ++i) ++counts[key_byte(keys[i], digit)];
-        });
+        if (std::count(total.begin(), total.end(), size) == 0) digits.push_back(digit);
+    }
+    SortKeys sorted(size);
+    // next[mover][part]: the next digit's counts of the keys a part moves into another part.
+    std::vector<std::vector<Counts>> next(parts, std::vector<Counts>(parts));
+    std::vector<Counts> starts(parts);
+    for (std::size_t pass = 0; pass < digits.size(); ++pass) {
+        const unsigned digit = digits[pass];
         std::size_t start = 0;
         for (std::size_t byte = 0; byte < 256; ++byte) {
-            for (Counts& counts : starts) start += std::exchange(counts[byte], start);
+            for (std::size_t part = 0; part < parts; ++part) {
+                starts[part][byte] = start;
+                start += counts[part][digit][byte];
+            }
         }
-        run_parts(parts, [&](std::size_t part) {
-            const auto [first, end] = part_range(keys.size(), parts, part);
-            Counts& next = starts[part];
-            for (std::size_t i = first; i < end; ++i)
-                sorted[next[key_byte(keys[i], digit)]++] = keys[i];
+        const bool counting = pass + 1 < digits.size();
+        const unsigned next_digit = counting ? digits[pass + 1] : 0;
+        run_parts(parts, [&](std::size_t mover) {
+            const auto [first, end] = part_range(size, parts, mover);
+            Counts& to = starts[mover];
+            for (Counts& part_counts : next[mover]) part_counts.fill(0);
+            for (std::size_t i = first; i < end; ++i) {
+                const std::size_t at = to[key_byte(keys[i], digit)]++;
+                sorted[at] = keys[i];
+                if (counting) {
+                    // Parts are nearly equal ranges: the landing part is at most one off.
+                    std::size_t part = at * parts / size;
+                    if (part + 1 < parts && at >= part_range(size, parts, part + 1).first) ++part;
+                    if (at < part_range(size, parts, part).first) --part;
+                    ++next[mover][part][key_byte(keys[i], next_digit)];
+                }
+            }
         });
         keys.swap(sorted);
+        if (!counting) break;
+        for (std::size_t part = 0; part < parts; ++part) {
+            Counts& part_counts = counts[part][next_digit];
+            part_counts.fill(0);
+            for (std::size_t mover = 0; mover < parts; ++mover) {
+                for (std::size_t byte = 0; byte < 256; ++byte) {
+                    part_counts[byte] += next[mover][part][byte];
+                }
+            }
+        }
     }
 }
 
