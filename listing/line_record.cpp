@@ -53,11 +53,16 @@ void radix_sort(SortKeys& keys) {
     std::vector<std::array<Counts, kKeyBytes>> counts(parts);
     run_parts(parts, [&](std::size_t part) {
         const auto [first, end] = part_range(size, parts, part);
-        for (Counts& digit_counts : counts[part]) digit_counts.fill(0);
+        std::array<Counts, kKeyBytes>& count = counts[part];
+        for (Counts& digit_counts : count) digit_counts.fill(0);
         for (std::size_t i = first; i < end; ++i) {
-            for (unsigned digit = 0; digit < kKeyBytes; ++digit) {
-                ++counts[part][digit][key_byte(keys[i], digit)];
-            }
+            const std::uint64_t high = keys[i].high;
+            const std::uint64_t low = keys[i].low;
+            for (unsigned byte = 0; byte < 8; ++byte)
+                ++count[byte][(high >> (56 - 8 * byte)) & 0xFF];
+            for (unsigned byte = 0; byte < 4; ++byte)
+                ++count[8 + byte][(low >> (56 - 8 * byte)) & 0xFF];
+            ++count[12][(low >> kPositionBits) & 0xF];
         }
     });
     std::vector<unsigned> digits;  // the digits the keys differ in, least significant first
@@ -72,6 +77,10 @@ void radix_sort(SortKeys& keys) {
     // next[mover][part]: the next digit's counts of the keys a part moves into another part.
     std::vector<std::vector<Counts>> next(parts, std::vector<Counts>(parts));
     std::vector<Counts> starts(parts);
+    std::vector<std::size_t> part_starts(parts + 1);
+    for (std::size_t part = 0; part <= parts; ++part) {
+        part_starts[part] = part_range(size, parts, part).first;
+    }
     for (std::size_t pass = 0; pass < digits.size(); ++pass) {
         const unsigned digit = digits[pass];
         std::size_t start = 0;
@@ -91,10 +100,8 @@ void radix_sort(SortKeys& keys) {
                 const std::size_t at = to[key_byte(keys[i], digit)]++;
                 sorted[at] = keys[i];
                 if (counting) {
-                    // Parts are nearly equal ranges: the landing part is at most one off.
-                    std::size_t part = at * parts / size;
-                    if (part + 1 < parts && at >= part_range(size, parts, part + 1).first) ++part;
-                    if (at < part_range(size, parts, part).first) --part;
+                    std::size_t part = 0;
+                    while (at >= part_starts[part + 1]) ++part;
                     ++next[mover][part][key_byte(keys[i], next_digit)];
                 }
             }

@@ -20,6 +20,43 @@ constexpr std::size_t kLongestWholeNumber = 310;
 /// Magnitudes below this are written as whole numbers of 64 bits.
 constexpr double kWholeNumberLimit = 0x1p64;
 
+bool is_digit(char byte) {
+    return byte >= '0' && byte <= '9';
+}
+
+/// The nearest whole number of a plain decimal text (blanks, a sign, digits with at most one
+/// point, no exponent), worked out on the digits: the common case, at a fifth of the cost of
+/// reading it as a double. A column holds at most 12 digits, and with so few the double the
+/// text reads as lies on the same side of every half as the decimal does, while an exact half
+/// stays exact: the result is the double's. False for any other text.
+bool round_plain_decimal(std::string_view text, bool& negative, std::uint64_t& whole) {
+    const char* at = text.data();
+    const char* const end = at + std::min(text.size(), kAccuracyTextWidth);
+    while (at != end && is_c_space(*at)) ++at;
+    negative = at != end && *at == '-';
+    if (at != end && (*at == '-' || *at == '+')) ++at;
+    const char* const first_digit = at;
+    whole = 0;
+    for (; at != end && is_digit(*at); ++at) whole = whole * 10 + static_cast<unsigned>(*at - '0');
+    bool any_digit = at != first_digit;
+    int first_decimal = 0;
+    bool beyond_first = false;
+    if (at != end && *at == '.') {
+        const char* const point = at++;
+        for (; at != end && is_digit(*at); ++at) {
+            if (at == point + 1) {
+                first_decimal = *at - '0';
+            } else {
+                beyond_first = beyond_first || *at != '0';
+            }
+        }
+        any_digit = any_digit || at != point + 1;
+    }
+    if (!any_digit || (at != end && (*at == 'e' || *at == 'E'))) return false;
+    if (first_decimal > 5 || (first_decimal == 5 && (beyond_first || whole % 2 == 1))) ++whole;
+    return true;
+}
+
 }  // namespace
 
 double accuracy_value(std::string_view text) {
@@ -43,9 +80,17 @@ double accuracy_value(std::string_view text) {
 }
 
 void ReportLine::accuracy(std::string_view text, std::size_t width) {
-    const double value = accuracy_value(text);
     char digits[kLongestWholeNumber];
     char* last = digits;
+    bool negative = false;
+    std::uint64_t rounded = 0;
+    if (round_plain_decimal(text, negative, rounded)) {
+        if (negative) *last++ = '-';  // "-0.4" gives "-0", as the C library prints it
+        last = std::to_chars(last, std::end(digits), rounded).ptr;
+        right(std::string_view(digits, static_cast<std::size_t>(last - digits)), width);
+        return;
+    }
+    const double value = accuracy_value(text);
     const double magnitude = std::fabs(value);
     if (magnitude < kWholeNumberLimit) {
         // A third of the time of the fixed notation below, which every record line pays twice.
