@@ -7,14 +7,15 @@
 namespace vandlor2 {
 namespace {
 
-constexpr std::size_t kBlockSize = std::size_t{2} << 20;
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 
 void reserve(TextBlock& block, std::size_t capacity) {
     if (capacity <= block.capacity) return;
     // Doubling keeps a long line's reading linear in its length.
     capacity = std::max(capacity, 2 * block.capacity);
-    std::unique_ptr<char[], TextBlock::Free> larger(static_cast<char*>(allocate_bulk(capacity)),
-                                                    TextBlock::Free{capacity});
+    // Small pages: a block is read into again and again, and a small listing fills little of
+    // its first one.
+    std::unique_ptr<char[]> larger(new char[capacity]);
     if (block.size > 0) std::memcpy(larger.get(), block.bytes.get(), block.size);
     block.bytes = std::move(larger);
     block.capacity = capacity;

@@ -6,8 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "support/bulk_memory.h"
-
 namespace vandlor2 {
 
 /// The lines of a text held in memory, split at line feeds. A carriage return directly before
@@ -30,11 +28,7 @@ class Lines {
 
 /// A piece of the input that ends at a line end, in a buffer that is kept for the next piece.
 struct TextBlock {
-    struct Free {
-        std::size_t capacity;
-        void operator()(char* bytes) const { free_bulk(bytes, capacity); }
-    };
-    std::unique_ptr<char[], Free> bytes{nullptr, Free{0}};
+    std::unique_ptr<char[]> bytes;
     std::size_t capacity = 0;
     std::size_t size = 0;
 

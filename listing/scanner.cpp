@@ -110,7 +110,10 @@ struct MarkEvent {
 struct Block {
     TextBlock text;
     std::vector<RecordTable::Block> ready;
-    std::vector<LineEvent, BulkAllocator<LineEvent>> events;
+    /// Whether length entries appended records when this slot's last block was taken; a QQ
+    /// record is filled in place instead.
+    bool entries_append = true;
+    std::vector<LineEvent> events;  ///< kept from block to block, so in small pages
     std::vector<MarkEvent> marks;
 };
 
@@ -214,7 +217,7 @@ class ListingScanner {
         if (!offset) return status_;
         const Columns columns(*offset);
         // Blocks are read on every core and taken into the table in order on this thread.
-        std::vector<Block> blocks(2 * core_count() + 2);
+        std::vector<Block> blocks(core_count() + 2);
         run_in_order(
             blocks.size(),
             [&](std::size_t slot) {
@@ -235,6 +238,7 @@ class ListingScanner {
                     block.ready.pop_back();
                 }
                 const bool more = take_block(columns, blocks[slot]);
+                block.entries_append = contents_.qq_count == 0;
                 // A block made long by a long line is not kept for the blocks after it.
                 if (blocks[slot].text.capacity > kLongBlock) blocks[slot].text = TextBlock{};
                 return more;
@@ -246,12 +250,18 @@ class ListingScanner {
   private:
     static constexpr int kOffsetUnknown = -10;
     /// Table blocks kept ready, by a block and by the table.
-    static constexpr std::size_t kReadyBlocks = 2;
+    static constexpr std::size_t kReadyBlocks = 1;
 
     /// The records a block may append are written into table blocks whose memory the worker
     /// has written once, so that the thread taking the blocks in order does not.
     static void make_table_ready(Block& block) {
-        const std::size_t bytes = block.events.size() * sizeof(LineRecord);
+        std::size_t appending = block.events.size();
+        if (!block.entries_append) {
+            appending = static_cast<std::size_t>(std::count_if(
+                block.events.begin(), block.events.end(),
+                [](const LineEvent& e) { return e.kind == LineEvent::Kind::qq_line; }));
+        }
+        const std::size_t bytes = appending * sizeof(LineRecord);
         const std::size_t wanted =
             std::min(kReadyBlocks, (bytes + (std::size_t{2} << 20) - 1) >> 21);
         while (block.ready.size() < wanted) block.ready.push_back(RecordTable::ready_block());

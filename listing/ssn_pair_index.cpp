@@ -50,8 +50,9 @@ std::optional<std::size_t> SsnPairIndex::find(std::int32_t ssn_from, std::int32_
     std::size_t position = next_guess_;
     if (position >= pairs_.size() || pairs_[position] != key || !first_[position]) {
         if (slots_.empty()) return std::nullopt;
-        position = slots_[slot_of(key)].position;
-        if (position == kEmpty) return std::nullopt;
+        const std::uint32_t slot = slots_[slot_of(key)];
+        if (slot == kEmpty) return std::nullopt;
+        position = slot - 1;
     }
     next_guess_ = position + 1;
     return position;
@@ -63,9 +64,9 @@ void SsnPairIndex::enter_added() {
         prefetch(&slots_[home_slot(pairs_[position])]);
     }
     for (; entered_ < pairs_.size(); ++entered_) {
-        Slot& slot = slots_[slot_of(pairs_[entered_])];
-        if (slot.position != kEmpty) continue;
-        slot = Slot{pairs_[entered_], entered_};
+        std::uint32_t& slot = slots_[slot_of(pairs_[entered_])];
+        if (slot != kEmpty) continue;
+        slot = static_cast<std::uint32_t>(entered_ + 1);
         first_[entered_] = true;
         ++used_;
     }
@@ -80,17 +81,17 @@ std::size_t SsnPairIndex::slot_of(std::uint64_t key) const {
     // Linear probing; the table is never more than half full.
     const std::size_t mask = slots_.size() - 1;
     std::size_t at = home_slot(key);
-    while (slots_[at].position != kEmpty && slots_[at].key != key) at = (at + 1) & mask;
+    while (slots_[at] != kEmpty && pairs_[slots_[at] - 1] != key) at = (at + 1) & mask;
     return at;
 }
 
 void SsnPairIndex::grow() {
-    std::vector<Slot, BulkAllocator<Slot>> old = std::move(slots_);
-    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{0, kEmpty});
+    std::vector<std::uint32_t, BulkAllocator<std::uint32_t>> old = std::move(slots_);
+    slots_.assign(old.empty() ? 64 : old.size() * 2, kEmpty);
     hash_shift_ = 64;
     for (std::size_t size = slots_.size(); size > 1; size /= 2) --hash_shift_;
-    for (const Slot& slot : old) {
-        if (slot.position != kEmpty) slots_[slot_of(slot.key)] = slot;
+    for (const std::uint32_t slot : old) {
+        if (slot != kEmpty) slots_[slot_of(pairs_[slot - 1])] = slot;
     }
 }
 

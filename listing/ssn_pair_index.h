@@ -29,11 +29,9 @@ class SsnPairIndex {
     std::size_t size() const { return pairs_.size(); }
 
   private:
-    struct Slot {
-        std::uint64_t key;
-        std::size_t position;  ///< kEmpty when the slot is free
-    };
-    static constexpr std::size_t kEmpty = static_cast<std::size_t>(-1);
+    /// A slot holds a position plus one, so that 0 marks it free; the pair is the position's.
+    /// Four bytes a slot keep the table of millions of pairs small.
+    static constexpr std::uint32_t kEmpty = 0;
 
     /// Enters the positions added since the last call into the hash table, a batch at a time
     /// so that the memory reads of their slots overlap.
@@ -46,7 +44,7 @@ class SsnPairIndex {
     std::vector<bool> first_;     ///< whether a position is its pair's first
     std::size_t entered_ = 0;     ///< positions entered into the hash table
     std::size_t next_guess_ = 0;  ///< the position after the last one found
-    std::vector<Slot, BulkAllocator<Slot>> slots_;
+    std::vector<std::uint32_t, BulkAllocator<std::uint32_t>> slots_;
     std::size_t used_ = 0;
     unsigned hash_shift_ = 64;
 };

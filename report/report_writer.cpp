@@ -80,7 +80,7 @@ class ReportPieces {
 void write_report(std::ostream& report, const ListingContents& contents) {
     const ReportPieces pieces(contents);
     // Pieces are formatted on every core while this thread writes the finished ones, in order.
-    std::vector<std::string> texts(2 * core_count() + 2);
+    std::vector<std::string> texts(core_count() + 2);
     std::vector<std::size_t> piece_of(texts.size());
     std::size_t next_piece = 0;
     run_in_order(
