@@ -113,6 +113,7 @@ struct Block {
     /// Whether length entries appended records when this slot's last block was taken; a QQ
     /// record is filled in place instead.
     bool entries_append = true;
+    std::size_t number = 0;         ///< of the block in the listing, from 0
     std::vector<LineEvent> events;  ///< kept from block to block, so in small pages
     std::vector<MarkEvent> marks;
 };
@@ -213,11 +214,12 @@ class ListingScanner {
         : reader_(listing), console_(console), errors_(errors), contents_(contents) {}
 
     ScanStatus run() {
-        const std::optional<std::size_t> offset = find_offset();
-        if (!offset) return status_;
-        const Columns columns(*offset);
         // Blocks are read on every core and taken into the table in order on this thread.
         std::vector<Block> blocks(core_count() + 2);
+        const std::optional<std::size_t> offset = find_offset(blocks.front().text);
+        if (!offset) return status_;
+        const Columns columns(*offset);
+        std::size_t taken = 0;
         run_in_order(
             blocks.size(),
             [&](std::size_t slot) {
@@ -225,6 +227,7 @@ class ListingScanner {
                 if (read == BlockReader::Status::error) status_ = ScanStatus::read_failed;
                 if (read != BlockReader::Status::block) return false;
                 if (!reader_.at_end()) keep_entries_whole(columns, reader_, blocks[slot].text);
+                blocks[slot].number = taken++;
                 return true;
             },
             [&](std::size_t slot) {
@@ -255,6 +258,8 @@ class ListingScanner {
     /// The records a block may append are written into table blocks whose memory the worker
     /// has written once, so that the thread taking the blocks in order does not.
     static void make_table_ready(Block& block) {
+        // A listing of one block is filled into the table's first block, in small pages.
+        if (block.number == 0) return;
         std::size_t appending = block.events.size();
         if (!block.entries_append) {
             appending = static_cast<std::size_t>(std::count_if(
@@ -267,11 +272,10 @@ class ListingScanner {
         while (block.ready.size() < wanted) block.ready.push_back(RecordTable::ready_block());
     }
 
-    /// Reads the lines up to the program line, the first never examined, and gives the offset
-    /// control it shows; the rest of the listing is left to the blocks. Without an offset the
-    /// scan has ended, and `status_` tells how.
-    std::optional<std::size_t> find_offset() {
-        TextBlock block;
+    /// Reads the lines up to the program line, the first never examined, into `block`, and
+    /// gives the offset control it shows; the rest of the listing is left to the blocks. Without an
+    /// offset the scan has ended, and `status_` tells how.
+    std::optional<std::size_t> find_offset(TextBlock& block) {
         bool first_line = true;
         for (;;) {
             const BlockReader::Status read = reader_.next(block);
