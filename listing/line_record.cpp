@@ -9,30 +9,23 @@
 namespace vandlor2 {
 namespace {
 
-constexpr unsigned kPositionBits = 28;
-constexpr std::uint64_t kPositionMask = (std::uint64_t{1} << kPositionBits) - 1;
-static_assert(kExternalAccuracyWidth <= 12, "the text must fit in twelve bytes");
+constexpr std::size_t kMostRecords = std::size_t{1} << 28;
+constexpr unsigned kTextBytes = 12;
+constexpr unsigned kKeyBytes = kTextBytes + 1;  // the text's bytes, then its length
+static_assert(kExternalAccuracyWidth <= kTextBytes, "the text must fit in twelve bytes");
 
-SortKey make_key(const LineRecord& record, std::size_t position) {
-    std::array<unsigned char, 12> bytes{};
-    const std::string_view text = record.external_accuracy.view();
-    std::copy(text.begin(), text.end(), bytes.begin());
-    SortKey key{0, 0};
-    for (std::size_t i = 0; i < 8; ++i) key.high = (key.high << 8) | bytes[i];
-    for (std::size_t i = 8; i < 12; ++i) key.low = (key.low << 8) | bytes[i];
-    key.low = (key.low << 32) | (std::uint64_t{text.size()} << kPositionBits) | position;
-    return key;
-}
-
-/// Byte `digit` of a key's sort value: 0 to 11 are the text's bytes, 12 its length.
-unsigned key_byte(const SortKey& key, unsigned digit) {
-    if (digit < 8) return static_cast<unsigned>(key.high >> (56 - 8 * digit)) & 0xFF;
-    if (digit < 12) return static_cast<unsigned>(key.low >> (120 - 8 * digit)) & 0xFF;
-    return static_cast<unsigned>(key.low >> kPositionBits) & 0xF;
-}
-
-constexpr unsigned kKeyBytes = 13;
 using Counts = std::array<std::size_t, 256>;
+using DigitCounts = std::array<Counts, kKeyBytes>;
+
+/// The digits of a record's place in the report order: 0 to 11 are the external-accuracy
+/// text's bytes, 0 past its end, and 12 is its length, so that a proper prefix comes first.
+std::array<unsigned char, kKeyBytes> sort_digits(const LineRecord& record) {
+    const std::string_view text = record.external_accuracy.view();
+    std::array<unsigned char, kKeyBytes> digits{};
+    std::copy(text.begin(), text.end(), digits.begin());
+    digits[kTextBytes] = static_cast<unsigned char>(text.size());
+    return digits;
+}
 
 /// The range of `part` when `size` keys are cut into `parts` nearly equal parts.
 std::pair<std::size_t, std::size_t> part_range(std::size_t size, std::size_t parts,
@@ -40,40 +33,24 @@ std::pair<std::size_t, std::size_t> part_range(std::size_t size, std::size_t par
     return {size * part / parts, size * (part + 1) / parts};
 }
 
-/// Sorts by the text and length bytes, least significant first. Each pass is stable, so keys
-/// with equal texts stay in position order; passes over a byte that all keys share are skipped,
-/// such as the leading blanks of right-aligned figures. Each pass moves the keys of each part
-/// on its own core: a part's keys of one byte value go after those of the parts before it,
-/// which keeps the pass stable. While it moves them, a part counts the next pass's bytes of
-/// the keys by the part they land in, so that no pass reads the keys twice.
-void radix_sort(SortKeys& keys) {
+unsigned bit_width(std::size_t value) {
+    unsigned bits = 0;
+    for (; value != 0; value >>= 1) ++bits;
+    return bits;
+}
+
+/// Sorts `keys`, stably, by the digits `digit_of(key, d)` for d = 0 to `digits` - 1, the
+/// first least significant; `counts[part]` holds the counts of digit 0 of the keys of each
+/// part as they stand. Each pass moves the keys of each part on its own core: a part's keys of
+/// one digit value go after those of the parts before it, which keeps the pass stable. While
+/// it moves them, a part counts the next digit of the keys by the part they land in, so that
+/// no pass reads the keys twice.
+template <typename Key, typename DigitOf>
+void radix_sort(std::vector<Key, BulkAllocator<Key>>& keys, unsigned digits,
+                std::vector<Counts> counts, DigitOf digit_of) {
     const std::size_t size = keys.size();
-    const std::size_t parts = size < (std::size_t{1} << 16) ? 1 : core_count();
-    // counts[part][digit]: first of every digit of the keys as they stand, by part.
-    std::vector<std::array<Counts, kKeyBytes>> counts(parts);
-    run_parts(parts, [&](std::size_t part) {
-        const auto [first, end] = part_range(size, parts, part);
-        std::array<Counts, kKeyBytes>& count = counts[part];
-        for (Counts& digit_counts : count) digit_counts.fill(0);
-        for (std::size_t i = first; i < end; ++i) {
-            const std::uint64_t high = keys[i].high;
-            const std::uint64_t low = keys[i].low;
-            for (unsigned byte = 0; byte < 8; ++byte)
-                ++count[byte][(high >> (56 - 8 * byte)) & 0xFF];
-            for (unsigned byte = 0; byte < 4; ++byte)
-                ++count[8 + byte][(low >> (56 - 8 * byte)) & 0xFF];
-            ++count[12][(low >> kPositionBits) & 0xF];
-        }
-    });
-    std::vector<unsigned> digits;  // the digits the keys differ in, least significant first
-    for (unsigned digit = kKeyBytes; digit-- > 0;) {
-        Counts total{};
-        for (const auto& part_counts : counts) {
-            for (std::size_t byte = 0; byte < 256; ++byte) total[byte] += part_counts[digit][byte];
-        }
-        if (std::count(total.begin(), total.end(), size) == 0) digits.push_back(digit);
-    }
-    SortKeys sorted(size);
+    const std::size_t parts = counts.size();
+    std::vector<Key, BulkAllocator<Key>> sorted(size);
     // next[mover][part]: the next digit's counts of the keys a part moves into another part.
     std::vector<std::vector<Counts>> next(parts, std::vector<Counts>(parts));
     std::vector<Counts> starts(parts);
@@ -81,39 +58,35 @@ void radix_sort(SortKeys& keys) {
     for (std::size_t part = 0; part <= parts; ++part) {
         part_starts[part] = part_range(size, parts, part).first;
     }
-    for (std::size_t pass = 0; pass < digits.size(); ++pass) {
-        const unsigned digit = digits[pass];
+    for (unsigned digit = 0; digit < digits; ++digit) {
         std::size_t start = 0;
-        for (std::size_t byte = 0; byte < 256; ++byte) {
+        for (std::size_t value = 0; value < 256; ++value) {
             for (std::size_t part = 0; part < parts; ++part) {
-                starts[part][byte] = start;
-                start += counts[part][digit][byte];
+                starts[part][value] = start;
+                start += counts[part][value];
             }
         }
-        const bool counting = pass + 1 < digits.size();
-        const unsigned next_digit = counting ? digits[pass + 1] : 0;
+        const bool counting = digit + 1 < digits;
         run_parts(parts, [&](std::size_t mover) {
             const auto [first, end] = part_range(size, parts, mover);
             Counts& to = starts[mover];
             for (Counts& part_counts : next[mover]) part_counts.fill(0);
             for (std::size_t i = first; i < end; ++i) {
-                const std::size_t at = to[key_byte(keys[i], digit)]++;
+                const std::size_t at = to[digit_of(keys[i], digit)]++;
                 sorted[at] = keys[i];
                 if (counting) {
                     std::size_t part = 0;
                     while (at >= part_starts[part + 1]) ++part;
-                    ++next[mover][part][key_byte(keys[i], next_digit)];
+                    ++next[mover][part][digit_of(keys[i], digit + 1)];
                 }
             }
         });
         keys.swap(sorted);
-        if (!counting) break;
-        for (std::size_t part = 0; part < parts; ++part) {
-            Counts& part_counts = counts[part][next_digit];
-            part_counts.fill(0);
+        for (std::size_t part = 0; counting && part < parts; ++part) {
+            counts[part].fill(0);
             for (std::size_t mover = 0; mover < parts; ++mover) {
-                for (std::size_t byte = 0; byte < 256; ++byte) {
-                    part_counts[byte] += next[mover][part][byte];
+                for (std::size_t value = 0; value < 256; ++value) {
+                    counts[part][value] += next[mover][part][value];
                 }
             }
         }
@@ -152,20 +125,111 @@ void RecordTable::add_block() {
                             FreeBlock{bulk}));
 }
 
+/// The report order is made in one of two ways. Most often the texts differ in a few of their
+/// bytes, and each of those takes few values: each byte is then replaced by its rank among the
+/// values it takes, and the ranks and the position packed into one word, sorted in a few passes
+/// of a byte. Otherwise every record has a key of two words: its text's twelve bytes, its length
+/// and its position, sorted a byte at a time over the bytes that differ.
 RecordOrder::RecordOrder(const RecordTable& table) {
+    const std::size_t size = table.size();
     // 2^28 records would need some 30 GB of memory; refuse more as memory is refused.
-    if (table.size() > kPositionMask + 1) throw std::length_error("too many records to order");
-    keys_.resize(table.size());
-    const std::size_t parts = table.size() < (std::size_t{1} << 16) ? 1 : core_count();
+    if (size > kMostRecords) throw std::length_error("too many records to order");
+    const std::size_t parts = size < (std::size_t{1} << 16) ? 1 : core_count();
+    std::vector<DigitCounts> counts(parts);
     run_parts(parts, [&](std::size_t part) {
-        const auto [first, end] = part_range(table.size(), parts, part);
-        for (std::size_t i = first; i < end; ++i) keys_[i] = make_key(table[i], i);
+        const auto [first, end] = part_range(size, parts, part);
+        for (Counts& digit_counts : counts[part]) digit_counts.fill(0);
+        for (std::size_t i = first; i < end; ++i) {
+            const auto digits = sort_digits(table[i]);
+            for (unsigned digit = 0; digit < kKeyBytes; ++digit)
+                ++counts[part][digit][digits[digit]];
+        }
     });
-    radix_sort(keys_);
-}
-
-std::size_t RecordOrder::operator[](std::size_t rank) const {
-    return static_cast<std::size_t>(keys_[rank].low & kPositionMask);
+    // The ranks of the values each digit takes, and the bits they need.
+    std::array<std::array<std::uint8_t, 256>, kKeyBytes> ranks{};
+    std::array<unsigned, kKeyBytes> rank_bits{};
+    unsigned packed_bits = bit_width(size > 0 ? size - 1 : 0);
+    const unsigned position_bits = packed_bits;
+    for (unsigned digit = 0; digit < kKeyBytes; ++digit) {
+        unsigned values = 0;
+        for (std::size_t value = 0; value < 256; ++value) {
+            ranks[digit][value] = static_cast<std::uint8_t>(values);
+            for (const DigitCounts& part_counts : counts) {
+                if (part_counts[digit][value] != 0) {
+                    ++values;
+                    break;
+                }
+            }
+        }
+        rank_bits[digit] = values > 1 ? bit_width(values - 1) : 0;
+        packed_bits += rank_bits[digit];
+    }
+    positions_.resize(size);
+    if (packed_bits <= 64) {
+        const unsigned passes = (packed_bits - position_bits + 7) / 8;
+        const auto digit_of = [position_bits](std::uint64_t key, unsigned digit) {
+            return static_cast<unsigned>(key >> (position_bits + 8 * digit)) & 0xFF;
+        };
+        std::vector<std::uint64_t, BulkAllocator<std::uint64_t>> keys(size);
+        std::vector<Counts> first_counts(parts);
+        run_parts(parts, [&](std::size_t part) {
+            const auto [first, end] = part_range(size, parts, part);
+            first_counts[part].fill(0);
+            for (std::size_t i = first; i < end; ++i) {
+                const auto digits = sort_digits(table[i]);
+                std::uint64_t key = 0;
+                for (unsigned digit = 0; digit < kKeyBytes; ++digit) {
+                    key = key << rank_bits[digit] | ranks[digit][digits[digit]];
+                }
+                keys[i] = key << position_bits | i;
+                ++first_counts[part][digit_of(keys[i], 0)];
+            }
+        });
+        radix_sort(keys, passes, std::move(first_counts), digit_of);
+        const std::uint64_t position_mask = (std::uint64_t{1} << position_bits) - 1;
+        run_parts(parts, [&](std::size_t part) {
+            const auto [first, end] = part_range(size, parts, part);
+            for (std::size_t i = first; i < end; ++i) {
+                positions_[i] = static_cast<std::uint32_t>(keys[i] & position_mask);
+            }
+        });
+        return;
+    }
+    // Two words: the text's first eight bytes, then its last four, its length and position.
+    constexpr unsigned kPositionBits = 28;
+    SortKeys keys(size);
+    run_parts(parts, [&](std::size_t part) {
+        const auto [first, end] = part_range(size, parts, part);
+        for (std::size_t i = first; i < end; ++i) {
+            const auto digits = sort_digits(table[i]);
+            SortKey key{0, 0};
+            for (unsigned digit = 0; digit < 8; ++digit) key.high = key.high << 8 | digits[digit];
+            for (unsigned digit = 8; digit < kTextBytes; ++digit) {
+                key.low = key.low << 8 | digits[digit];
+            }
+            key.low = key.low << 32 | std::uint64_t{digits[kTextBytes]} << kPositionBits | i;
+            keys[i] = key;
+        }
+    });
+    std::vector<unsigned> digits;  // those that differ, least significant first
+    for (unsigned digit = kKeyBytes; digit-- > 0;) {
+        if (rank_bits[digit] > 0) digits.push_back(digit);
+    }
+    const auto digit_of = [&digits](const SortKey& key, unsigned pass) {
+        const unsigned digit = digits[pass];
+        if (digit < 8) return static_cast<unsigned>(key.high >> (56 - 8 * digit)) & 0xFF;
+        if (digit < kTextBytes) return static_cast<unsigned>(key.low >> (120 - 8 * digit)) & 0xFF;
+        return static_cast<unsigned>(key.low >> kPositionBits) & 0xF;
+    };
+    std::vector<Counts> first_counts(parts);
+    for (std::size_t part = 0; part < parts; ++part) first_counts[part] = counts[part][digits[0]];
+    radix_sort(keys, static_cast<unsigned>(digits.size()), std::move(first_counts), digit_of);
+    run_parts(parts, [&](std::size_t part) {
+        const auto [first, end] = part_range(size, parts, part);
+        for (std::size_t i = first; i < end; ++i) {
+            positions_[i] = static_cast<std::uint32_t>(keys[i].low & ((1u << kPositionBits) - 1));
+        }
+    });
 }
 
 std::vector<std::size_t> report_order(const RecordTable& table) {

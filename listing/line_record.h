@@ -127,12 +127,12 @@ class RecordOrder {
   public:
     explicit RecordOrder(const RecordTable& table);
 
-    std::size_t size() const { return keys_.size(); }
+    std::size_t size() const { return positions_.size(); }
     /// The table position of the record at `rank` in the report order.
-    std::size_t operator[](std::size_t rank) const;
+    std::size_t operator[](std::size_t rank) const { return positions_[rank]; }
 
   private:
-    SortKeys keys_;
+    std::vector<std::uint32_t, BulkAllocator<std::uint32_t>> positions_;
 };
 
 /// Positions of `table` in report order, as a plain vector.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <random>
 #include <sstream>
 #include <string>
@@ -57,10 +58,30 @@ std::vector<std::size_t> reference_order(const RecordTable& table) {
     return order;
 }
 
+/// Records whose external accuracies are right-aligned figures, as listings print them, many
+/// of them equal: their texts differ in few bytes, each of few values.
+RecordTable figure_table(std::size_t size, std::uint32_t seed) {
+    std::mt19937 random(seed);
+    RecordTable table;
+    char text[16];
+    for (std::size_t i = 0; i < size; ++i) {
+        std::snprintf(text, sizeof text, "%12.1f", (random() % 200000) / 10.0);
+        LineRecord record;
+        record.external_accuracy.assign(text);
+        table.push_back(record);
+    }
+    return table;
+}
+
 TEST(LargeTable, IsOrderedAsAStableSortOfTheUnsignedBytes) {
-    for (const std::size_t size : {0, 1, 2, 255, 256, 257, 16383, 16384, 16385, 40000}) {
+    // Up to 2^16 records are ordered on one core, more on every core.
+    for (const std::size_t size : {0, 1, 2, 255, 256, 257, 16383, 16384, 16385, 40000, 140000}) {
         const RecordTable table = random_table(size, static_cast<std::uint32_t>(size));
         EXPECT_EQ(report_order(table), reference_order(table)) << size << " records";
+    }
+    for (const std::size_t size : {1, 3000, 140000}) {
+        const RecordTable table = figure_table(size, static_cast<std::uint32_t>(size));
+        EXPECT_EQ(report_order(table), reference_order(table)) << size << " figures";
     }
 }
 
