@@ -86,6 +86,7 @@ BlockReader::Status BlockReader::next(TextBlock& block) {
 
 void BlockReader::give_back(TextBlock& block, std::size_t from) {
     const std::size_t tail = block.size - from;
+    if (tail == 0) return;
     if (tail >= kBlockSize && from < tail) {
         // A long tail keeps its buffer; the block's head moves to the carry's old buffer.
         TextBlock head = std::move(carry_);
@@ -96,7 +97,7 @@ void BlockReader::give_back(TextBlock& block, std::size_t from) {
             reserve(head, head.size + carried);
             std::memcpy(head.bytes.get() + head.size, block.bytes.get(), carried);
         }
-        std::memcpy(block.bytes.get(), head.bytes.get(), from);
+        if (from > 0) std::memcpy(block.bytes.get(), head.bytes.get(), from);
         block.size = from;
         std::memmove(head.bytes.get(), head.bytes.get() + from, tail + carried);
         head.size = tail + carried;
@@ -104,7 +105,7 @@ void BlockReader::give_back(TextBlock& block, std::size_t from) {
         return;
     }
     reserve(carry_, carry_.size + tail);
-    std::memmove(carry_.bytes.get() + tail, carry_.bytes.get(), carry_.size);
+    if (carry_.size > 0) std::memmove(carry_.bytes.get() + tail, carry_.bytes.get(), carry_.size);
     std::memcpy(carry_.bytes.get(), block.bytes.get() + from, tail);
     carry_.size += tail;
     block.size = from;
