@@ -7,7 +7,7 @@
 namespace vandlor2 {
 namespace {
 
-constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+constexpr std::size_t kBlockSize = std::size_t{128} << 10;
 
 void reserve(TextBlock& block, std::size_t capacity) {
     if (capacity <= block.capacity) return;

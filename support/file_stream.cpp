@@ -48,8 +48,8 @@ std::streamsize FileInputBuffer::xsgetn(char* destination, std::streamsize count
 }
 
 FileOutputBuffer::FileOutputBuffer(NativeFile& file, bool crlf_line_ends)
-    : file_(file), crlf_line_ends_(crlf_line_ends), buffer_(kOutputBufferSize) {
-    setp(buffer_.data(), buffer_.data() + buffer_.size());
+    : file_(file), crlf_line_ends_(crlf_line_ends), buffer_(new char[kOutputBufferSize]) {
+    setp(buffer_.get(), buffer_.get() + kOutputBufferSize);
 }
 
 bool FileOutputBuffer::emit(const char* data, std::size_t size) {
@@ -71,8 +71,8 @@ bool FileOutputBuffer::emit(const char* data, std::size_t size) {
 
 bool FileOutputBuffer::flush_buffer() {
     const std::size_t size = static_cast<std::size_t>(pptr() - pbase());
-    setp(buffer_.data(), buffer_.data() + buffer_.size());
-    return size == 0 || emit(buffer_.data(), size);
+    setp(buffer_.get(), buffer_.get() + kOutputBufferSize);
+    return size == 0 || emit(buffer_.get(), size);
 }
 
 FileOutputBuffer::int_type FileOutputBuffer::overflow(int_type byte) {
@@ -91,7 +91,7 @@ std::streamsize FileOutputBuffer::xsputn(const char* data, std::streamsize count
         return count;
     }
     if (!flush_buffer()) return 0;
-    if (size >= buffer_.size()) return emit(data, size) ? count : 0;
+    if (size >= kOutputBufferSize) return emit(data, size) ? count : 0;
     std::memcpy(pptr(), data, size);
     pbump(static_cast<int>(size));
     return count;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <streambuf>
 #include <vector>
@@ -53,7 +54,8 @@ class FileOutputBuffer : public std::streambuf {
 
     NativeFile& file_;
     const bool crlf_line_ends_;
-    std::vector<char> buffer_;
+    /// Left uninitialised: a short report touches only the pages it fills.
+    std::unique_ptr<char[]> buffer_;
     std::vector<char> translated_;
     std::optional<FileCause> fault_;
 };

@@ -57,12 +57,15 @@ TEST(LineReader, KeepsEveryOtherByte) {
 }
 
 TEST(LineReader, KeepsLinesWholeAcrossBlocks) {
-    // Longer than a block, with a CR LF split between two blocks, and many short lines.
+    // Longer than a block, with a CR LF split between two blocks of any likely size, and many
+    // short lines.
     const std::string long_line(5 * 1024 * 1024 + 17, 'x');
-    const std::string cr_split = std::string((1 << 20) - 1, 'y');
     EXPECT_EQ(all_lines(long_line + "\nshort\n" + long_line),
               (Lines_{long_line, "short", long_line}));
-    EXPECT_EQ(all_lines(cr_split + "\r\nz"), (Lines_{cr_split, "z"}));
+    for (int block_bits = 16; block_bits <= 20; ++block_bits) {
+        const std::string cr_split((std::size_t{1} << block_bits) - 1, 'y');
+        EXPECT_EQ(all_lines(cr_split + "\r\nz"), (Lines_{cr_split, "z"})) << block_bits;
+    }
     std::string many;
     Lines_ expected;
     for (int i = 0; i < 400000; ++i) {
