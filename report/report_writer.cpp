@@ -15,7 +15,7 @@ namespace {
 constexpr char kFormFeed = '\f';
 /// The report is formatted in pieces of this many whole pages, each on its own, since a
 /// record's page and line follow from its place in the report order alone.
-constexpr std::size_t kPagesPerPiece = 256;
+constexpr std::size_t kPagesPerPiece = 32;
 constexpr std::size_t kLinesPerPiece = kPagesPerPiece * kRecordLinesPerPage;
 /// Records are visited in report order, all over a table that may be far larger than the
 /// caches. They are copied out in batches first, in a loop short enough for the processor to
