@@ -135,7 +135,8 @@ TEST(Scanner, ReadsAnyBytesWithoutFault) {
 
 /// A listing of many read blocks from random lines of every kind: entries matching QQ lines
 /// or not, runs of entry first lines (each taking the next as its second), short lines, blank
-/// and set version lines, repeated titles, CR LF line ends.
+/// and set version lines, repeated titles, CR LF line ends, now and then an entry whose lines
+/// are longer than a read block.
 std::string many_block_listing(std::uint32_t seed, bool with_qq, bool unmatched_at_end) {
     std::mt19937 random(seed);
     const auto pick = [&](std::size_t bound) { return static_cast<std::size_t>(random() % bound); };
@@ -169,6 +170,17 @@ std::string many_block_listing(std::uint32_t seed, bool with_qq, bool unmatched_
             default:
                 text = entry(ssn_of(pair), "FROM" + ssn_of(pick(99999)), ssn_of(pair + 1), "TO",
                              " " + ssn_of(pick(99999)) + "." + std::to_string(pick(10)));
+                if (pick(400) == 0) {
+                    // Both lines long: a block may end between them, so that the long first
+                    // line goes back to the next block together with part of the second.
+                    for (std::size_t at = text.find('\n'); at != std::string::npos;
+                         at = text.find('\n', at + 1)) {
+                        const std::string tail =
+                            std::string(40, ' ') + std::string(100'000 + pick(300'000), 'x');
+                        text.insert(at, tail);
+                        at += tail.size();
+                    }
+                }
         }
         if (end == "\r\n") {
             for (std::size_t at = text.find('\n'); at != std::string::npos;
