@@ -38,6 +38,15 @@ TEST(ReportOrder, ComparesTheTextsByteByByte) {
     EXPECT_EQ(report_order(table_of(
                   {std::string("12345678\1\0", 10), std::string("12345678\0\xFF\xFF\xFF", 12)})),
               (Order{1, 0}));
+    // Ranks of 1 and of 9 bits in all: each needs its last pass of a byte.
+    EXPECT_EQ(report_order(table_of({"2", "1"})), (Order{1, 0}));
+    std::vector<std::string> nine_bits;
+    Order backwards;
+    for (std::size_t i = 512; i-- > 0;) {
+        nine_bits.push_back({static_cast<char>('a' + i / 256), static_cast<char>(i % 256)});
+        backwards.push_back(i);
+    }
+    EXPECT_EQ(report_order(table_of(nine_bits)), backwards);
 }
 
 TEST(ReportOrder, KeepsTheTableOrderOfEqualTexts) {
