@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/file_stream.h"
 #include "tests/unit/failing_source.h"
 
 namespace vandlor2 {
@@ -35,6 +38,19 @@ Lines_ all_lines(std::istream& input, bool* blocks_end_at_line_ends = nullptr,
 Lines_ all_lines(const std::string& text) {
     std::istringstream input(text);
     return all_lines(input);
+}
+
+TEST(LineReader, ReadsAFileAfterAPeekAtItsFirstByte) {
+    const std::string name = ::testing::TempDir() + "line_reader_peeked.lst";
+    const std::string long_line(300000, 'z');
+    std::ofstream(name, std::ios::binary) << "first\nsecond\n" << long_line << "\nlast";
+    NativeFile file;
+    ASSERT_FALSE(file.open_for_reading(name));
+    FileInputBuffer buffer(file);
+    std::istream input(&buffer);
+    EXPECT_EQ(input.peek(), 'f');  // the byte held by the file buffer comes first all the same
+    EXPECT_EQ(all_lines(input), (Lines_{"first", "second", long_line, "last"}));
+    std::remove(name.c_str());
 }
 
 TEST(LineReader, SplitsAtLineFeedsLikeGetline) {
