@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -8,6 +11,7 @@
 #include "report/prt.h"
 #include "report/prtqq.h"
 #include "report/report_writer.h"
+#include "support/file_stream.h"
 #include "tests/unit/case_name.h"
 
 namespace vandlor2 {
@@ -222,6 +226,41 @@ TEST(WriteReport, UsesTheQqLayoutAndTotalForAnyQqRecord) {
     // external accuracy sorts first.
     EXPECT_EQ(written(contents), " Page 1\n\n\n" + std::string(kQqHeading1) + "\n" +
                                      std::string(kQqHeading2) + "\n\n" + prtqq(qq_record));
+}
+
+TEST(ReportFile, ReceivesEveryWriteWholeAndInOrder) {
+    // Writes that fit the file buffer, one that overflows it, one larger than it, and bytes
+    // put one at a time; on Windows each line feed goes out as CR LF.
+    const std::vector<std::string> writes = {"a\nb", std::string(40000, 'c') + "\n",
+                                             std::string(60000, 'd'), std::string(200000, 'e')};
+    for (const bool crlf : {false, true}) {
+        const std::string name = ::testing::TempDir() + "report_file.rpt";
+        NativeFile file;
+        ASSERT_FALSE(file.open_for_writing(name));
+        std::string expected;
+        {
+            FileOutputBuffer buffer(file, crlf);
+            std::ostream report(&buffer);
+            for (const std::string& text : writes) {
+                report.write(text.data(), static_cast<std::streamsize>(text.size()));
+                expected += text;
+            }
+            report.put('f').put('\n').flush();
+            expected += "f\n";
+            EXPECT_TRUE(report.good());
+        }
+        ASSERT_FALSE(file.close());
+        if (crlf) {
+            for (std::size_t at = expected.find('\n'); at != std::string::npos;
+                 at = expected.find('\n', at + 2)) {
+                expected.insert(at, "\r");
+            }
+        }
+        std::ifstream written_file(name, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written_file), {}), expected)
+            << (crlf ? "CR LF" : "LF");
+        std::remove(name.c_str());
+    }
 }
 
 }  // namespace
