@@ -44,17 +44,6 @@ std::string_view cause_text(FileCause cause) {
     return "Unexpected system error";
 }
 
-NativeFile::NativeFile(NativeFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kClosed)) {}
-
-NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = std::exchange(other.handle_, kClosed);
-    }
-    return *this;
-}
-
 NativeFile::~NativeFile() {
     close();
 }

@@ -54,8 +54,6 @@ struct FileFacts {
 class NativeFile {
   public:
     NativeFile() = default;
-    NativeFile(NativeFile&& other) noexcept;
-    NativeFile& operator=(NativeFile&& other) noexcept;
     NativeFile(const NativeFile&) = delete;
     NativeFile& operator=(const NativeFile&) = delete;
     ~NativeFile();  ///< closes the file; a failure to close is not seen
