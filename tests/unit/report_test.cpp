@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -226,6 +228,26 @@ TEST(WriteReport, UsesTheQqLayoutAndTotalForAnyQqRecord) {
     // external accuracy sorts first.
     EXPECT_EQ(written(contents), " Page 1\n\n\n" + std::string(kQqHeading1) + "\n" +
                                      std::string(kQqHeading2) + "\n\n" + prtqq(qq_record));
+}
+
+TEST(ReportFile, IsCreatedAsAnyProgramCreatesAFile) {
+    // With the permissions the umask leaves of rw-rw-rw-, even as descriptor 0 when standard
+    // input is closed.
+    const std::string name = ::testing::TempDir() + "report_created.rpt";
+    std::remove(name.c_str());
+    const mode_t umask_now = ::umask(022);
+    ::umask(umask_now);
+    const int standard_input = ::dup(0);
+    ::close(0);
+    NativeFile file;
+    const bool opened = !file.open_for_writing(name);
+    ::dup2(standard_input, 0);
+    ::close(standard_input);
+    ASSERT_TRUE(opened);
+    struct stat status {};
+    ASSERT_EQ(::stat(name.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0666 & ~umask_now);
+    std::remove(name.c_str());
 }
 
 TEST(ReportFile, ReceivesEveryWriteWholeAndInOrder) {
