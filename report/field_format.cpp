@@ -24,20 +24,23 @@ bool is_digit(char byte) {
     return byte >= '0' && byte <= '9';
 }
 
-/// The nearest whole number of a plain decimal text (blanks, a sign, digits with at most one
-/// point, no exponent), worked out on the digits: the common case, at a fifth of the cost of
-/// reading it as a double. A column holds at most 12 digits, and with so few the double the
-/// text reads as lies on the same side of every half as the decimal does, while an exact half
-/// stays exact: the result is the double's. False for any other text.
-bool round_plain_decimal(std::string_view text, bool& negative, std::uint64_t& whole) {
+/// Writes to `out` the nearest whole number of a plain decimal text (blanks, a sign, digits
+/// with at most one point, no exponent) and gives its length, or 0 for any other text. Worked
+/// out on the digits themselves: the common case, at a fraction of the cost of reading it as a
+/// double. A column holds at most 12 digits, and with so few the double the text reads as lies
+/// on the same side of every half as the decimal does, while an exact half stays exact: the
+/// result is the double's. `out` needs room for kAccuracyTextWidth + 1 bytes.
+std::size_t round_plain_decimal(std::string_view text, char* out) {
     const char* at = text.data();
     const char* const end = at + std::min(text.size(), kAccuracyTextWidth);
     while (at != end && is_c_space(*at)) ++at;
-    negative = at != end && *at == '-';
+    const bool negative = at != end && *at == '-';
     if (at != end && (*at == '-' || *at == '+')) ++at;
     const char* const first_digit = at;
-    whole = 0;
-    for (; at != end && is_digit(*at); ++at) whole = whole * 10 + static_cast<unsigned>(*at - '0');
+    while (at != end && *at == '0') ++at;
+    const char* const whole = at;  // without its leading zeros
+    while (at != end && is_digit(*at)) ++at;
+    const char* const whole_end = at;
     bool any_digit = at != first_digit;
     int first_decimal = 0;
     bool beyond_first = false;
@@ -52,9 +55,28 @@ bool round_plain_decimal(std::string_view text, bool& negative, std::uint64_t& w
         }
         any_digit = any_digit || at != point + 1;
     }
-    if (!any_digit || (at != end && (*at == 'e' || *at == 'E'))) return false;
-    if (first_decimal > 5 || (first_decimal == 5 && (beyond_first || whole % 2 == 1))) ++whole;
-    return true;
+    if (!any_digit || (at != end && (*at == 'e' || *at == 'E'))) return 0;
+
+    const bool odd = whole != whole_end && (whole_end[-1] - '0') % 2 == 1;
+    const bool round_up = first_decimal > 5 || (first_decimal == 5 && (beyond_first || odd));
+    char* last = out;
+    if (negative) *last++ = '-';  // "-0.4" gives "-0", as the C library prints it
+    // Rounding up carries through trailing nines; only all nines (or none) make a new digit.
+    if (round_up && std::all_of(whole, whole_end, [](char digit) { return digit == '9'; })) {
+        *last++ = '1';
+        return static_cast<std::size_t>(std::fill_n(last, whole_end - whole, '0') - out);
+    }
+    if (whole == whole_end) {
+        *last++ = '0';
+        return static_cast<std::size_t>(last - out);
+    }
+    last = std::copy(whole, whole_end, last);
+    if (round_up) {
+        char* digit = last - 1;
+        for (; *digit == '9'; --digit) *digit = '0';
+        ++*digit;
+    }
+    return static_cast<std::size_t>(last - out);
 }
 
 }  // namespace
@@ -81,15 +103,11 @@ double accuracy_value(std::string_view text) {
 
 void ReportLine::accuracy(std::string_view text, std::size_t width) {
     char digits[kLongestWholeNumber];
-    char* last = digits;
-    bool negative = false;
-    std::uint64_t rounded = 0;
-    if (round_plain_decimal(text, negative, rounded)) {
-        if (negative) *last++ = '-';  // "-0.4" gives "-0", as the C library prints it
-        last = std::to_chars(last, std::end(digits), rounded).ptr;
-        right(std::string_view(digits, static_cast<std::size_t>(last - digits)), width);
+    if (const std::size_t size = round_plain_decimal(text, digits)) {
+        right(std::string_view(digits, size), width);
         return;
     }
+    char* last = digits;
     const double value = accuracy_value(text);
     const double magnitude = std::fabs(value);
     if (magnitude < kWholeNumberLimit) {

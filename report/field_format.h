@@ -59,14 +59,23 @@ class ReportLine {
 
     void pad(std::size_t size, std::size_t width) {
         if (size >= width) return;
-        reserve(width - size);
-        std::memset(chars_ + size_, ' ', width - size);
-        size_ += width - size;
+        const std::size_t blanks = width - size;
+        reserve(blanks);
+        if (blanks <= kShortPad && kCapacity - size_ >= kShortPad) {
+            // A store of fixed size, whose surplus the next item overwrites: report lines pad
+            // a dozen fields each, and a call to memset costs more than the blanks.
+            std::memset(chars_ + size_, ' ', kShortPad);
+        } else {
+            std::memset(chars_ + size_, ' ', blanks);
+        }
+        size_ += blanks;
     }
 
     void reserve(std::size_t more) const {
         if (more > kCapacity - size_) throw std::length_error("report line too long");
     }
+
+    static constexpr std::size_t kShortPad = 32;
 
     char chars_[kCapacity];
     std::size_t size_ = 0;

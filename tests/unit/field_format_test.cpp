@@ -147,6 +147,13 @@ TEST(ReportLine, RefusesToGrowBeyondItsCapacity) {
     // Not a constant, or g++ warns of the blanking that the refusal never lets happen.
     volatile std::size_t too_wide = ReportLine::kCapacity + 1;
     EXPECT_THROW(ReportLine().right("", too_wide), std::length_error);
+
+    // Short padding in the last bytes: no blank may land beyond the room.
+    ReportLine full;
+    full.left("x", ReportLine::kCapacity - 4);
+    full.right("ab", 4);
+    EXPECT_EQ(full.text().size(), ReportLine::kCapacity);
+    EXPECT_EQ(full.text().substr(ReportLine::kCapacity - 5), "   ab");
 }
 
 }  // namespace
