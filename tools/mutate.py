@@ -13,6 +13,8 @@ against the ctest suite, fast tests first, stopping at the first failure. A muta
                  observable (say why when triaging)
   compile error  the mutant does not build
   unchanged      the tool and the unit tests built to the same bytes as without it
+  not built      the mutant lies in code this platform's preprocessor leaves out (the Windows
+                 branches on Linux), so nothing here can test it
 
     tools/mutate.py                       a seeded sample of 50 mutants
     tools/mutate.py --sample 200 --seed 7
@@ -21,7 +23,9 @@ against the ctest suite, fast tests first, stopping at the first failure. A muta
     tools/mutate.py --full --match 'date.cpp:94:'      the mutants of one line again
 
 The scratch copy lives in build/mutate/tree and is kept between runs, so only what changed is
-rebuilt; the outcome of every mutant goes to build/mutate/results.txt.
+rebuilt; the outcome of every mutant goes to build/mutate/results.txt. A full run takes days on
+two cores, so with --resume a run skips the mutants that build/mutate/done.tsv already records
+for the same file contents, and its summary counts them too.
 """
 
 import argparse
@@ -316,6 +320,56 @@ def find_mutants(path, source):
     return found
 
 
+# Macros this platform defines and leaves undefined; any other condition counts as both ways.
+DEFINED_HERE = {"__linux__", "__GNUC__", "__unix__"}
+UNDEFINED_HERE = {"_WIN32", "_MSC_VER", "__APPLE__"}
+CONDITION_RE = re.compile(r"#\s*(ifdef|ifndef|if|elif|else|endif)\b(.*)")
+
+
+def condition_value(directive, text):
+    """True or False when this platform decides `#directive text`, None when it may not."""
+    text = re.sub(r"//.*|/\*.*?\*/", "", text).strip()
+    if directive in ("ifdef", "ifndef"):
+        name = text
+    else:
+        m = re.fullmatch(r"(!?)\s*defined\s*\(?\s*(\w+)\s*\)?", text)
+        if not m:
+            return None
+        name = m.group(2)
+        directive = "ifndef" if m.group(1) else "ifdef"
+    if name in DEFINED_HERE:
+        return directive == "ifdef"
+    if name in UNDEFINED_HERE:
+        return directive == "ifndef"
+    return None
+
+
+def left_out_lines(source):
+    """Numbers of the lines that this platform's preprocessor certainly leaves out."""
+    stack = []  # per open #if: (value of the branch taken, whether an earlier branch was true)
+    left_out = set()
+    for number, line in enumerate(source.split("\n"), 1):
+        m = CONDITION_RE.match(line.strip())
+        if m:
+            directive, rest = m.groups()
+            if directive in ("ifdef", "ifndef", "if"):
+                value = condition_value(directive, rest)
+                stack.append((value, value is True))
+            elif directive == "elif" and stack:
+                _, taken = stack[-1]
+                value = False if taken else condition_value("if", rest)
+                stack[-1] = (value, taken or value is True)
+            elif directive == "else" and stack:
+                value, taken = stack[-1]
+                stack[-1] = (None if value is None and not taken else not taken, True)
+            elif directive == "endif" and stack:
+                stack.pop()
+            continue
+        if any(value is False for value, _ in stack):
+            left_out.add(number)
+    return left_out
+
+
 # --- The scratch tree --------------------------------------------------------------------------
 
 
@@ -430,6 +484,8 @@ class Runner:
 
     def outcome(self, mutant, source):
         """Applies `mutant` to the scratch copy, builds, tests, restores the file."""
+        if mutant.line in left_out_lines(source):
+            return "not built", ""
         path = self.tree / mutant.path
         path.write_bytes((source[:mutant.start] + mutant.replacement +
                           source[mutant.end:]).encode())
@@ -478,6 +534,8 @@ def main():
                         help="only mutants whose description (as listed) matches, such as "
                              "'date.cpp:94:' to test the mutants of one line again")
     parser.add_argument("--list", action="store_true", help="list the mutants and stop")
+    parser.add_argument("--resume", action="store_true",
+                        help="skip the mutants done.tsv records for the same file contents")
     parser.add_argument("--jobs", type=int, default=2, help="tests run at once (default 2)")
     parser.add_argument("--scratch", type=Path, default=ROOT / "build" / "mutate",
                         help="where the scratch copy and the results go (default build/mutate)")
@@ -504,6 +562,23 @@ def main():
         print(f"{len(mutants)} mutants")
         return 0
 
+    digests = {name: hashlib.sha256(text.encode()).hexdigest()[:16] for name, text in texts.items()}
+
+    def key(mutant):
+        return "\t".join((mutant.path, digests[mutant.path], str(mutant.start), str(mutant.end),
+                          mutant.replacement.encode("unicode_escape").decode()))
+
+    done_path = arguments.scratch.resolve() / "done.tsv"
+    done = {}  # key -> (outcome, detail) of mutants tested in earlier runs
+    if arguments.resume and done_path.exists():
+        for line in done_path.read_text().splitlines():
+            *fields, result, detail = line.split("\t")
+            done["\t".join(fields)] = (result, detail)
+    earlier = [m for m in mutants if key(m) in done]
+    mutants = [m for m in mutants if key(m) not in done]
+    if earlier:
+        print(f"{len(earlier)} mutants done in earlier runs, {len(mutants)} to go", flush=True)
+
     tree = arguments.scratch.resolve() / "tree"
     tree.mkdir(parents=True, exist_ok=True)
     if tree == ROOT or ROOT in tree.parents and tree.relative_to(ROOT).parts[0] != "build":
@@ -515,27 +590,38 @@ def main():
 
     counts = {}
     survivors = []
+    for mutant in earlier:
+        result = done[key(mutant)][0]
+        counts[result] = counts.get(result, 0) + 1
+        if result == "survived":
+            survivors.append(mutant)
     started = time.monotonic()
-    with open(results_path, "w") as results:
+    with open(results_path, "a" if arguments.resume else "w") as results, \
+            open(done_path, "a" if arguments.resume else "w") as done_file:
         try:
             for number, mutant in enumerate(mutants, 1):
+                mutant_started = time.monotonic()
                 result, detail = runner.outcome(mutant, texts[mutant.path])
+                seconds = time.monotonic() - mutant_started
                 counts[result] = counts.get(result, 0) + 1
                 if result == "survived":
                     survivors.append(mutant)
-                line = f"[{number}/{len(mutants)}] {result:13} {mutant.describe()}"
+                line = f"[{number}/{len(mutants)}] {seconds:4.0f} s {result:13} {mutant.describe()}"
                 if detail:
                     line += f"  ({detail if len(detail) <= 70 else detail[:67] + '...'})"
                 print(line, flush=True)
                 results.write(line + "\n")
                 results.flush()
+                done_file.write(f"{key(mutant)}\t{result}\t{detail}\n")
+                done_file.flush()
         except KeyboardInterrupt:
             print("interrupted; the scratch file is restored", flush=True)
     minutes = (time.monotonic() - started) / 60
     tested = sum(counts.values())
-    print(f"\n{tested} mutants in {minutes:.1f} min: " + ", ".join(
+    print(f"\n{tested} mutants ({len(earlier)} from earlier runs), this run {minutes:.1f} min: " + ", ".join(
         f"{counts.get(name, 0)} {name}"
-        for name in ("killed", "timeout", "survived", "compile error", "unchanged")))
+        for name in ("killed", "timeout", "survived", "compile error", "unchanged",
+                     "not built")))
     caught = counts.get("killed", 0) + counts.get("timeout", 0)
     if caught + len(survivors):
         print(f"caught {100 * caught / (caught + len(survivors)):.0f}% of the mutants that "
