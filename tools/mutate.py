@@ -417,8 +417,8 @@ class Runner:
         self.tree = tree
         self.build_dir = tree / "build" / PRESET
         self.jobs = jobs
-        self.fast = self.slow = None
-        self.test_timeout = self.suite_timeout = self.build_timeout = None
+        self.groups = []  # (ctest selection, limit for a test, limit for the group)
+        self.build_timeout = None
         self.baseline = None
 
     def run(self, command, timeout):
@@ -452,9 +452,9 @@ class Runner:
             digest.update((self.build_dir / name).read_bytes())
         return digest.hexdigest()
 
-    def ctest(self, selection, timeout):
+    def ctest(self, selection, test_timeout, timeout):
         command = ["ctest", "--test-dir", str(self.build_dir), "--stop-on-failure",
-                   "-j", str(self.jobs), "--timeout", str(self.test_timeout)] + selection
+                   "-j", str(self.jobs), "--timeout", str(test_timeout)] + selection
         return self.run(command, timeout)
 
     def prepare(self):
@@ -466,21 +466,28 @@ class Runner:
             sys.exit("the unmutated tree does not build:\n" + output[-3000:])
         self.build_timeout = max(300.0, 3 * (time.monotonic() - start))
         self.baseline = self.program_digest()
-        self.test_timeout = 600
         start = time.monotonic()
-        status, output = self.ctest([], None)
+        status, output = self.ctest([], 600, None)
         elapsed = time.monotonic() - start
         if status != 0:
             sys.exit("the suite fails on the unmutated tree:\n" + output[-3000:])
         times = {name: float(seconds) for name, status, seconds in test_lines(output)}
         slow = sorted(name for name, seconds in times.items() if seconds > SLOW_TEST_SECONDS)
         pattern = "^(" + "|".join(re.escape(name) for name in slow) + ")$"
-        self.fast = ["-E", pattern] if slow else []
-        self.slow = ["-R", pattern] if slow else None
-        self.test_timeout = max(20, round(5 * max(times.values(), default=1)))
-        self.suite_timeout = 3 * elapsed + 60
+
+        def limits(names):
+            # A hang in a fast test is caught in seconds, not in the slowest test's time.
+            seconds = [times[name] for name in names]
+            return (max(20, round(5 * max(seconds, default=1))),
+                    3 * sum(seconds) / self.jobs + 60)
+
+        fast = [name for name in times if name not in slow]
+        self.groups = [(["-E", pattern] if slow else [], *limits(fast))]
+        if slow:
+            self.groups.append((["-R", pattern], *limits(slow)))
         print(f"unmutated: {len(times)} tests pass in {elapsed:.0f} s; {len(slow)} slow tests "
-              f"run last; {self.test_timeout} s limit for a test", flush=True)
+              f"run last; a test may take {self.groups[0][1]} s, a slow one "
+              f"{self.groups[-1][1]} s", flush=True)
 
     def outcome(self, mutant, source):
         """Applies `mutant` to the scratch copy, builds, tests, restores the file."""
@@ -497,10 +504,8 @@ class Runner:
                 return "compile error", ""
             if self.program_digest() == self.baseline:
                 return "unchanged", ""
-            for selection in (self.fast, self.slow):
-                if selection is None:
-                    continue
-                status, output = self.ctest(selection, self.suite_timeout)
+            for selection, test_timeout, group_timeout in self.groups:
+                status, output = self.ctest(selection, test_timeout, group_timeout)
                 if status is None:
                     return "timeout", "suite"
                 if status != 0:
