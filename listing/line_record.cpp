@@ -83,10 +83,12 @@ void radix_sort(std::vector<Key, BulkAllocator<Key>>& keys, unsigned digits,
         });
         keys.swap(sorted);
         for (std::size_t part = 0; counting && part < parts; ++part) {
-            counts[part].fill(0);
+            // Checked: a slip in these bounds must fail loudly, not write past the counts.
+            Counts& merged = counts.at(part);
+            merged.fill(0);
             for (std::size_t mover = 0; mover < parts; ++mover) {
                 for (std::size_t value = 0; value < 256; ++value) {
-                    counts[part][value] += next[mover][part][value];
+                    merged[value] += next[mover][part][value];
                 }
             }
         }
