@@ -21,6 +21,7 @@ against the ctest suite, fast tests first, stopping at the first failure. A muta
     tools/mutate.py --full --files report/field_format.cpp 'listing/line_record.*'
     tools/mutate.py --list --files support/date.cpp
     tools/mutate.py --full --match 'date.cpp:94:'      the mutants of one line again
+    tools/mutate.py --full --resume --workers 2          on where the last run stopped
 
 The scratch copy lives in build/mutate/tree and is kept between runs, so only what changed is
 rebuilt; the outcome of every mutant goes to build/mutate/results.txt. A full run takes days on
@@ -33,12 +34,14 @@ import bisect
 import fnmatch
 import hashlib
 import os
+import queue
 import random
 import re
 import shutil
 import signal
 import subprocess
 import sys
+import threading
 import time
 from dataclasses import dataclass
 from pathlib import Path
@@ -420,6 +423,7 @@ class Runner:
         self.groups = []  # (ctest selection, limit for a test, limit for the group)
         self.build_timeout = None
         self.baseline = None
+        self.process = None
 
     def run(self, command, timeout):
         """Runs `command` in its own process group; on timeout kills that group. Gives the
@@ -427,6 +431,7 @@ class Runner:
         process = subprocess.Popen(command, cwd=self.tree, stdout=subprocess.PIPE,
                                    stderr=subprocess.STDOUT, text=True, errors="replace",
                                    start_new_session=True)
+        self.process = process
         try:
             output, _ = process.communicate(timeout=timeout)
             return process.returncode, output
@@ -438,6 +443,15 @@ class Runner:
             os.killpg(process.pid, signal.SIGKILL)
             process.wait()
             raise
+
+    def kill(self):
+        """Ends the command running now, from another thread."""
+        process = self.process
+        if process is not None and process.poll() is None:
+            try:
+                os.killpg(process.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
 
     def build(self):
         if not (self.build_dir / "CMakeCache.txt").exists():
@@ -541,7 +555,11 @@ def main():
     parser.add_argument("--list", action="store_true", help="list the mutants and stop")
     parser.add_argument("--resume", action="store_true",
                         help="skip the mutants done.tsv records for the same file contents")
-    parser.add_argument("--jobs", type=int, default=2, help="tests run at once (default 2)")
+    parser.add_argument("--jobs", type=int, default=2,
+                        help="tests run at once by each worker (default 2)")
+    parser.add_argument("--workers", type=int, default=1,
+                        help="mutants tested at once, each in a scratch copy of its own "
+                             "(default 1); the slowest tests use one core each")
     parser.add_argument("--scratch", type=Path, default=ROOT / "build" / "mutate",
                         help="where the scratch copy and the results go (default build/mutate)")
     arguments = parser.parse_args()
@@ -584,14 +602,15 @@ def main():
     if earlier:
         print(f"{len(earlier)} mutants done in earlier runs, {len(mutants)} to go", flush=True)
 
-    tree = arguments.scratch.resolve() / "tree"
-    tree.mkdir(parents=True, exist_ok=True)
-    if tree == ROOT or ROOT in tree.parents and tree.relative_to(ROOT).parts[0] != "build":
-        sys.exit("the scratch copy must lie outside the sources (under build/ is fine)")
-    sync_scratch(tree)
-    results_path = arguments.scratch.resolve() / "results.txt"
-    runner = Runner(tree, arguments.jobs)
-    runner.prepare()
+    scratch = arguments.scratch.resolve()
+    trees = [scratch / ("tree" if k == 0 else f"tree-{k + 1}") for k in range(arguments.workers)]
+    for tree in trees:
+        tree.mkdir(parents=True, exist_ok=True)
+        if tree == ROOT or ROOT in tree.parents and tree.relative_to(ROOT).parts[0] != "build":
+            sys.exit("the scratch copy must lie outside the sources (under build/ is fine)")
+        sync_scratch(tree)
+    results_path = scratch / "results.txt"
+    runners = [Runner(tree, arguments.jobs) for tree in trees]
 
     counts = {}
     survivors = []
@@ -601,26 +620,61 @@ def main():
         if result == "survived":
             survivors.append(mutant)
     started = time.monotonic()
+    work = queue.Queue()
+    for number, mutant in enumerate(mutants, 1):
+        work.put((number, mutant))
+    stop = threading.Event()
+    lock = threading.Lock()
+
     with open(results_path, "a" if arguments.resume else "w") as results, \
             open(done_path, "a" if arguments.resume else "w") as done_file:
-        try:
-            for number, mutant in enumerate(mutants, 1):
+
+        def work_on(runner):
+            """Tests mutants from the queue in the runner's own scratch copy until none is
+            left. A suite that runs on one core leaves the other cores to the other runners."""
+            try:
+                runner.prepare()
+            except SystemExit as failure:
+                print(failure, flush=True)
+                stop.set()
+                return
+            while not stop.is_set():
+                try:
+                    number, mutant = work.get_nowait()
+                except queue.Empty:
+                    return
                 mutant_started = time.monotonic()
                 result, detail = runner.outcome(mutant, texts[mutant.path])
                 seconds = time.monotonic() - mutant_started
-                counts[result] = counts.get(result, 0) + 1
-                if result == "survived":
-                    survivors.append(mutant)
+                if stop.is_set():
+                    return  # cut off by an interruption: no outcome
                 line = f"[{number}/{len(mutants)}] {seconds:4.0f} s {result:13} {mutant.describe()}"
                 if detail:
                     line += f"  ({detail if len(detail) <= 70 else detail[:67] + '...'})"
-                print(line, flush=True)
-                results.write(line + "\n")
-                results.flush()
-                done_file.write(f"{key(mutant)}\t{result}\t{detail}\n")
-                done_file.flush()
+                with lock:
+                    counts[result] = counts.get(result, 0) + 1
+                    if result == "survived":
+                        survivors.append(mutant)
+                    print(line, flush=True)
+                    results.write(line + "\n")
+                    results.flush()
+                    done_file.write(f"{key(mutant)}\t{result}\t{detail}\n")
+                    done_file.flush()
+
+        threads = [threading.Thread(target=work_on, args=(runner,)) for runner in runners]
+        for thread in threads:
+            thread.start()
+        try:
+            for thread in threads:
+                while thread.is_alive():
+                    thread.join(timeout=1)
         except KeyboardInterrupt:
-            print("interrupted; the scratch file is restored", flush=True)
+            stop.set()
+            for runner in runners:
+                runner.kill()
+            for thread in threads:
+                thread.join()
+            print("interrupted; the scratch files are restored", flush=True)
     minutes = (time.monotonic() - started) / 60
     tested = sum(counts.values())
     print(f"\n{tested} mutants ({len(earlier)} from earlier runs), this run {minutes:.1f} min: " + ", ".join(
