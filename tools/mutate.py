@@ -25,8 +25,8 @@ against the ctest suite, fast tests first, stopping at the first failure. A muta
 
 The scratch copy lives in build/mutate/tree and is kept between runs, so only what changed is
 rebuilt; the outcome of every mutant goes to build/mutate/results.txt. A full run takes days on
-two cores, so with --resume a run skips the mutants that build/mutate/done.tsv already records
-for the same file contents, and its summary counts them too.
+two cores, so every outcome is also added to build/mutate/done.tsv, and with --resume a run skips
+the mutants recorded there for the same file contents, and its summary counts them too.
 """
 
 import argparse
@@ -627,7 +627,7 @@ def main():
     lock = threading.Lock()
 
     with open(results_path, "a" if arguments.resume else "w") as results, \
-            open(done_path, "a" if arguments.resume else "w") as done_file:
+            open(done_path, "a") as done_file:
 
         def work_on(runner):
             """Tests mutants from the queue in the runner's own scratch copy until none is
