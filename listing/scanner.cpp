@@ -90,7 +90,10 @@ struct LineEvent {
     /// there are no QQ records: SSNs, names and distance trimmed.
     LineRecord record;
     ColumnText<kDistanceWidth> distance_as_cut;  ///< for the QQ record an entry fills
-    std::int32_t ssn_from = 0;                   ///< the SSNs' values, for matching
+    /// The SSNs' values, for matching; worked out by the block's reader when the listing has
+    /// shown QQ records, else when the entry is taken, if at all.
+    bool ssns_known = false;
+    std::int32_t ssn_from = 0;
     std::int32_t ssn_to = 0;
     std::size_t first_line_at = 0;  ///< an entry's first line in its block, for a message
     std::size_t first_line_size = 0;
@@ -127,7 +130,7 @@ LineEvent qq_event(const Columns& columns, std::string_view line) {
 }
 
 LineEvent entry_event(const Columns& columns, std::string_view first_line,
-                      std::string_view second_line) {
+                      std::string_view second_line, bool with_ssns) {
     LineEvent event;
     event.kind = LineEvent::Kind::length_entry;
     LineRecord& record = event.record;
@@ -144,8 +147,11 @@ LineEvent entry_event(const Columns& columns, std::string_view first_line,
         columns.at(second_line, kInternalAccuracyAt, kInternalAccuracyWidth));
     record.external_accuracy.assign(
         columns.at(second_line, kExternalAccuracyAt, kExternalAccuracyWidth));
-    event.ssn_from = ssn_value(record.ssn_from.view());
-    event.ssn_to = ssn_value(record.ssn_to.view());
+    if (with_ssns) {
+        event.ssns_known = true;
+        event.ssn_from = ssn_value(record.ssn_from.view());
+        event.ssn_to = ssn_value(record.ssn_to.view());
+    }
     return event;
 }
 
@@ -181,7 +187,7 @@ void read_block(const Columns& columns, Block& block) {
             const std::size_t first_line_size = line.size();
             std::string_view second_line;  // taken untested; empty at the end of the listing
             if (!lines.next(second_line)) second_line = {};
-            block.events.push_back(entry_event(columns, line, second_line));
+            block.events.push_back(entry_event(columns, line, second_line, !block.entries_append));
             block.events.back().first_line_at = first_line_at;
             block.events.back().first_line_size = first_line_size;
         }
@@ -353,7 +359,10 @@ class ListingScanner {
             ++contents_.length_record_count;
             return true;
         }
-        const std::optional<std::size_t> match = qq_records_.find(event.ssn_from, event.ssn_to);
+        const std::optional<std::size_t> match =
+            event.ssns_known ? qq_records_.find(event.ssn_from, event.ssn_to)
+                             : qq_records_.find(ssn_value(event.record.ssn_from.view()),
+                                                ssn_value(event.record.ssn_to.view()));
         if (!match) {
             const std::string_view first_line =
                 block.text.text().substr(event.first_line_at, event.first_line_size);
