@@ -548,7 +548,8 @@ def main():
     chosen.add_argument("--full", action="store_true", help="test every mutant")
     parser.add_argument("--seed", type=int, default=1, help="seed of the sample (default 1)")
     parser.add_argument("--files", nargs="+", metavar="PATH",
-                        help="mutate only these files (paths or patterns from the root)")
+                        help="mutate only these files (paths or patterns from the root), "
+                         "in the order given")
     parser.add_argument("--match", metavar="REGEX",
                         help="only mutants whose description (as listed) matches, such as "
                              "'date.cpp:94:' to test the mutants of one line again")
@@ -568,8 +569,14 @@ def main():
                      if name.split("/")[0] in MUTATED_FOLDERS and name.endswith((".cpp", ".h")))
     if arguments.files:
         wanted = [pattern.rstrip("/") for pattern in arguments.files]
-        sources = [name for name in sources
-                   if any(fnmatch.fnmatch(name, p) or name.startswith(p + "/") for p in wanted)]
+
+        def first_match(name):
+            return next((k for k, p in enumerate(wanted)
+                         if fnmatch.fnmatch(name, p) or name.startswith(p + "/")), None)
+
+        # In the order the patterns are given, so that a run takes the files it most needs first.
+        sources = sorted((name for name in sources if first_match(name) is not None),
+                         key=first_match)
         if not sources:
             sys.exit("no file of app/, listing/, report/ or support/ matches --files")
     texts = {name: (ROOT / name).read_bytes().decode() for name in sources}
