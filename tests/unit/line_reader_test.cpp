@@ -50,6 +50,14 @@ TEST(LineReader, ReadsAFileAfterAPeekAtItsFirstByte) {
     std::istream input(&buffer);
     EXPECT_EQ(input.peek(), 'f');  // the byte held by the file buffer comes first all the same
     EXPECT_EQ(all_lines(input), (Lines_{"first", "second", long_line, "last"}));
+
+    // A byte at a time: each byte is read anew, never the one before it again.
+    NativeFile again;
+    ASSERT_FALSE(again.open_for_reading(name));
+    FileInputBuffer bytes(again);
+    std::string read;
+    while (read.size() < 16) read.push_back(static_cast<char>(bytes.sbumpc()));
+    EXPECT_EQ(read, "first\nsecond\nzzz");
     std::remove(name.c_str());
 }
 
