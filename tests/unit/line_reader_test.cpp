@@ -51,13 +51,20 @@ TEST(LineReader, ReadsAFileAfterAPeekAtItsFirstByte) {
     EXPECT_EQ(input.peek(), 'f');  // the byte held by the file buffer comes first all the same
     EXPECT_EQ(all_lines(input), (Lines_{"first", "second", long_line, "last"}));
 
-    // A byte at a time: each byte is read anew, never the one before it again.
+    // A peek, a read of no byte, then of one and a byte at a time: each byte comes once, in
+    // order, and then the end.
+    std::ofstream(name, std::ios::binary | std::ios::trunc) << "abc";
     NativeFile again;
     ASSERT_FALSE(again.open_for_reading(name));
     FileInputBuffer bytes(again);
-    std::string read;
-    while (read.size() < 16) read.push_back(static_cast<char>(bytes.sbumpc()));
-    EXPECT_EQ(read, "first\nsecond\nzzz");
+    char first[2] = {'-', '-'};
+    EXPECT_EQ(bytes.sgetc(), 'a');
+    EXPECT_EQ(bytes.sgetn(first, 0), 0);
+    EXPECT_EQ(bytes.sgetn(first, 1), 1);
+    EXPECT_EQ(std::string(first, 2), "a-");
+    EXPECT_EQ(bytes.sbumpc(), 'b');
+    EXPECT_EQ(bytes.sbumpc(), 'c');
+    EXPECT_EQ(bytes.sbumpc(), EOF);
     std::remove(name.c_str());
 }
 
