@@ -285,5 +285,23 @@ TEST(ReportFile, ReceivesEveryWriteWholeAndInOrder) {
     }
 }
 
+TEST(ReportFile, TakesNothingMoreAfterAFailedWrite) {
+    const std::string name = ::testing::TempDir() + "report_file_read_only.rpt";
+    std::ofstream(name, std::ios::binary) << "old";
+    NativeFile file;
+    ASSERT_FALSE(file.open_for_reading(name));  // so every write fails
+    FileOutputBuffer buffer(file, false);
+    const std::string large(100000, 'x');
+    EXPECT_EQ(buffer.sputn(large.data(), 100000), 0);
+    EXPECT_TRUE(buffer.fault());
+    EXPECT_EQ(buffer.sputn(large.data(), 100000), 0);  // not taken as written
+    EXPECT_EQ(buffer.sputn("y", 1), 1);                // room in the buffer, never written
+    EXPECT_EQ(buffer.pubsync(), -1);
+    (void)file.close();
+    std::ifstream kept(name, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "old");
+    std::remove(name.c_str());
+}
+
 }  // namespace
 }  // namespace vandlor2
