@@ -252,7 +252,7 @@ TEST(ReportFile, IsCreatedAsAnyProgramCreatesAFile) {
 
 TEST(ReportFile, ReceivesEveryWriteWholeAndInOrder) {
     // Writes that fit the file buffer, one that overflows it, one larger than it, and bytes
-    // put one at a time; on Windows each line feed goes out as CR LF.
+    // put one at a time, more than it holds; on Windows each line feed goes out as CR LF.
     const std::vector<std::string> writes = {"a\nb", std::string(40000, 'c') + "\n",
                                              std::string(60000, 'd'), std::string(200000, 'e')};
     for (const bool crlf : {false, true}) {
@@ -267,8 +267,13 @@ TEST(ReportFile, ReceivesEveryWriteWholeAndInOrder) {
                 report.write(text.data(), static_cast<std::streamsize>(text.size()));
                 expected += text;
             }
-            report.put('f').put('\n').flush();
+            report.put('f').put('\n');
             expected += "f\n";
+            for (int i = 0; i < 70000; ++i) {  // more than the buffer holds, a byte at a time
+                report.put(static_cast<char>('a' + i % 26));
+                expected += static_cast<char>('a' + i % 26);
+            }
+            report.flush();
             EXPECT_TRUE(report.good());
         }
         ASSERT_FALSE(file.close());
@@ -297,6 +302,9 @@ TEST(ReportFile, TakesNothingMoreAfterAFailedWrite) {
     EXPECT_EQ(buffer.sputn(large.data(), 100000), 0);  // not taken as written
     EXPECT_EQ(buffer.sputn("y", 1), 1);                // room in the buffer, never written
     EXPECT_EQ(buffer.pubsync(), -1);
+    std::size_t taken = 0;  // a byte at a time: refused once the buffer is full
+    while (taken < 100000 && buffer.sputc('z') != EOF) ++taken;
+    EXPECT_LT(taken, 100000u);
     (void)file.close();
     std::ifstream kept(name, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "old");
