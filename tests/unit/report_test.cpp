@@ -302,8 +302,12 @@ TEST(ReportFile, TakesNothingMoreAfterAFailedWrite) {
     EXPECT_EQ(buffer.sputn(large.data(), 100000), 0);  // not taken as written
     EXPECT_EQ(buffer.sputn("y", 1), 1);                // room in the buffer, never written
     EXPECT_EQ(buffer.pubsync(), -1);
-    std::size_t taken = 0;  // a byte at a time: refused once the buffer is full
+    // A byte at a time, put or written: refused once the buffer is full.
+    std::size_t taken = 0;
     while (taken < 100000 && buffer.sputc('z') != EOF) ++taken;
+    EXPECT_LT(taken, 100000u);
+    taken = 0;
+    while (taken < 100000 && buffer.sputn("z", 1) == 1) ++taken;
     EXPECT_LT(taken, 100000u);
     (void)file.close();
     std::ifstream kept(name, std::ios::binary);
