@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -247,6 +248,24 @@ TEST(ReportFile, IsCreatedAsAnyProgramCreatesAFile) {
     struct stat status {};
     ASSERT_EQ(::stat(name.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0666 & ~umask_now);
+    std::remove(name.c_str());
+}
+
+TEST(ReportFile, IsOpenUntilClosedOrDestroyed) {
+    const std::string name = ::testing::TempDir() + "report_open.rpt";
+    int descriptor = -1;
+    {
+        NativeFile file;
+        EXPECT_FALSE(file.is_open());
+        ASSERT_FALSE(file.open_for_writing(name));
+        EXPECT_TRUE(file.is_open());
+        EXPECT_FALSE(file.close());
+        EXPECT_FALSE(file.is_open());
+        ASSERT_FALSE(file.open_for_writing(name));
+        descriptor = static_cast<int>(file.handle());
+    }
+    // The descriptor went back to the system with the file, not leaked.
+    EXPECT_EQ(::fcntl(descriptor, F_GETFD), -1);
     std::remove(name.c_str());
 }
 
