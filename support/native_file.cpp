@@ -210,6 +210,8 @@ std::optional<FileCause> NativeFile::facts(FileFacts& facts) const {
                      (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
     facts.is_directory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     facts.is_regular = !facts.is_directory;
+    facts.is_empty =
+        facts.is_regular && information.nFileSizeHigh == 0 && information.nFileSizeLow == 0;
     return std::nullopt;
 }
 
@@ -332,6 +334,7 @@ std::optional<FileCause> NativeFile::facts(FileFacts& facts) const {
                                   static_cast<std::uint64_t>(status.st_ino)};
     facts.is_directory = S_ISDIR(status.st_mode);
     facts.is_regular = S_ISREG(status.st_mode);
+    facts.is_empty = facts.is_regular && status.st_size == 0;
     return std::nullopt;
 }
 

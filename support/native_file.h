@@ -47,6 +47,8 @@ struct FileFacts {
     bool is_directory = false;
     /// A file on disk, which has a length to truncate; devices and pipes have none.
     bool is_regular = false;
+    /// A file on disk of length 0, which needs no truncating.
+    bool is_empty = false;
 };
 
 /// An open file of the operating system, closed when destroyed. Names are UTF-8 on Windows.
