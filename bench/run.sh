@@ -19,7 +19,7 @@ cd "$(dirname "$0")/.."
 sizes=("$@")
 [ $# -gt 0 ] || sizes=(64M 256M 1G)
 rounds=3
-small_runs=21  # odd, so that the median is one run
+small_runs=41  # odd, so that the median is one run
 build=build/default
 work=build/bench
 
@@ -216,10 +216,16 @@ measure_small() {
         local report=$work/small.rpt baseline_report=$work/small.base.rpt
         local times=() baseline_times=() run row
         for ((run = 0; run <= small_runs; run++)); do
+            # Which of the two goes first alternates, so that neither always follows the other.
+            if [ -n "$baseline" ] && ((run % 2 == 1)); then
+                rm -f "$baseline_report"
+                run_timed "$baseline" "$listing" "$baseline_report"
+                baseline_times+=("$elapsed")
+            fi
             rm -f "$report"
             run_timed "$tool" "$listing" "$report"
             ((run == 0)) || times+=("$elapsed")
-            if [ -n "$baseline" ]; then
+            if [ -n "$baseline" ] && ((run % 2 == 0)); then
                 rm -f "$baseline_report"
                 run_timed "$baseline" "$listing" "$baseline_report"
                 ((run == 0)) || baseline_times+=("$elapsed")
