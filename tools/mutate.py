@@ -424,13 +424,19 @@ class Runner:
         self.build_timeout = None
         self.baseline = None
         self.process = None
+        # Tests name their files in the temporary folder; each copy gets a folder of its own, so
+        # that two copies running the same test at once do not write each other's files.
+        self.temporary = tree / "build" / "tmp"
+        self.temporary.mkdir(parents=True, exist_ok=True)
+        self.environment = dict(os.environ, TMPDIR=str(self.temporary),
+                                TEST_TMPDIR=str(self.temporary))
 
     def run(self, command, timeout):
         """Runs `command` in its own process group; on timeout kills that group. Gives the
         exit status (None on timeout) and the output."""
         process = subprocess.Popen(command, cwd=self.tree, stdout=subprocess.PIPE,
                                    stderr=subprocess.STDOUT, text=True, errors="replace",
-                                   start_new_session=True)
+                                   start_new_session=True, env=self.environment)
         self.process = process
         try:
             output, _ = process.communicate(timeout=timeout)
