@@ -633,10 +633,23 @@ TEST(FaultInjection, AnInterruptedRunLeavesAnEmptyReport) {
     fs::remove_all(folder);
 }
 
+/// With VANDLOR2_FAULT_FAIL_FAST set, as the mutation tool sets it, the first failure ends the
+/// suite: there only whether it fails counts, and a full sweep takes minutes.
+class StopAtFirstFailure : public testing::EmptyTestEventListener {
+    void OnTestPartResult(const testing::TestPartResult& result) override {
+        if (!result.failed()) return;
+        std::fflush(stdout);
+        std::_Exit(1);
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    if (std::getenv("VANDLOR2_FAULT_FAIL_FAST") != nullptr) {
+        testing::UnitTest::GetInstance()->listeners().Append(new StopAtFirstFailure);
+    }
     const int result = RUN_ALL_TESTS();
     if (tally.runs > 0) {
         std::printf(
