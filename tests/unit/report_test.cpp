@@ -315,10 +315,12 @@ TEST(ReportFile, TakesNothingMoreAfterAFailedWrite) {
     NativeFile file;
     ASSERT_FALSE(file.open_for_reading(name));  // so every write fails
     FileOutputBuffer buffer(file, false);
-    const std::string large(100000, 'x');
-    EXPECT_EQ(buffer.sputn(large.data(), 100000), 0);
+    // Larger than any buffer the file may be given.
+    constexpr std::streamsize kLarge = std::streamsize{1} << 20;
+    const std::string large(static_cast<std::size_t>(kLarge), 'x');
+    EXPECT_EQ(buffer.sputn(large.data(), kLarge), 0);
     EXPECT_TRUE(buffer.fault());
-    EXPECT_EQ(buffer.sputn(large.data(), 100000), 0);  // not taken as written
+    EXPECT_EQ(buffer.sputn(large.data(), kLarge), 0);  // not taken as written
     EXPECT_EQ(buffer.sputn("y", 1), 1);                // room in the buffer, never written
     EXPECT_EQ(buffer.pubsync(), -1);
     // A byte at a time, put or written: refused once the buffer is full, whatever its size.
