@@ -263,6 +263,8 @@ TEST(ReportFile, IsOpenUntilClosedOrDestroyed) {
         EXPECT_FALSE(file.is_open());
         ASSERT_FALSE(file.open_for_writing(name));
         descriptor = static_cast<int>(file.handle());
+        // Not handed down to any program started meanwhile.
+        EXPECT_NE(::fcntl(descriptor, F_GETFD) & FD_CLOEXEC, 0);
     }
     // The descriptor went back to the system with the file, not leaked.
     EXPECT_EQ(::fcntl(descriptor, F_GETFD), -1);
