@@ -12,6 +12,7 @@
  *                                trace shows which calls came before main
  *   VANDLOR2_SHORT_IO=1          read and write move at most a few bytes a call
  *   VANDLOR2_SLOW_WRITES=MICROSECONDS   sleeps before every write to a file descriptor from 3 on
+ *   VANDLOR2_FAIL_FTRUNCATE=1    every ftruncate fails with EIO
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -36,6 +37,7 @@ static unsigned long fail_at;
 static int fail_from;
 static int short_io;
 static long slow_writes;
+static int fail_ftruncate;
 static const char* log_name;
 static int configured;
 
@@ -49,6 +51,7 @@ static void configure(void) {
     short_io = getenv("VANDLOR2_SHORT_IO") != NULL;
     text = getenv("VANDLOR2_SLOW_WRITES");
     slow_writes = text ? strtol(text, NULL, 10) : 0;
+    fail_ftruncate = getenv("VANDLOR2_FAIL_FTRUNCATE") != NULL;
     log_name = getenv("VANDLOR2_SHIM_LOG");
 }
 
@@ -175,6 +178,15 @@ ssize_t write(int fd, const void* data, size_t size) {
         nanosleep(&pause, NULL);
     }
     return syscall(SYS_write, fd, data, size);
+}
+
+int ftruncate(int fd, off_t length) {
+    configure();
+    if (fail_ftruncate) {
+        errno = EIO;
+        return -1;
+    }
+    return (int)syscall(SYS_ftruncate, fd, length);
 }
 
 typedef int (*main_function)(int, char**, char**);
