@@ -242,9 +242,12 @@ TEST(ReportFile, IsCreatedAsAnyProgramCreatesAFile) {
     ::close(0);
     NativeFile file;
     const bool opened = !file.open_for_writing(name);
+    const bool open_as_0 = file.is_open() && file.handle() == 0;
+    (void)file.close();  // before standard input comes back as descriptor 0
     ::dup2(standard_input, 0);
     ::close(standard_input);
     ASSERT_TRUE(opened);
+    EXPECT_TRUE(open_as_0);
     struct stat status {};
     ASSERT_EQ(::stat(name.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0666 & ~umask_now);
@@ -268,6 +271,12 @@ TEST(ReportFile, IsOpenUntilClosedOrDestroyed) {
     }
     // The descriptor went back to the system with the file, not leaked.
     EXPECT_EQ(::fcntl(descriptor, F_GETFD), -1);
+    // A close that fails is reported, and the file counts as closed.
+    NativeFile file;
+    ASSERT_FALSE(file.open_for_writing(name));
+    ::close(static_cast<int>(file.handle()));  // behind its back, so that its own close fails
+    EXPECT_TRUE(file.close());
+    EXPECT_FALSE(file.is_open());
     std::remove(name.c_str());
 }
 
