@@ -13,11 +13,16 @@
  *   VANDLOR2_SHORT_IO=1          read and write move at most a few bytes a call
  *   VANDLOR2_SLOW_WRITES=MICROSECONDS   sleeps before every write to a file descriptor from 3 on
  *   VANDLOR2_FAIL_FTRUNCATE=1    every ftruncate fails with EIO
+ *   VANDLOR2_REPLACE_AT_CLOSE=FILE   the close of the last descriptor written to (from 3 on)
+ *                                renames FILE over that descriptor's file, then fails with EIO,
+ *                                as a close on a network file system may fail after another
+ *                                client replaced the file
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/syscall.h>
@@ -38,6 +43,8 @@ static int fail_from;
 static int short_io;
 static long slow_writes;
 static int fail_ftruncate;
+static const char* replace_at_close;
+static int last_written_fd = -1;
 static const char* log_name;
 static int configured;
 
@@ -52,6 +59,7 @@ static void configure(void) {
     text = getenv("VANDLOR2_SLOW_WRITES");
     slow_writes = text ? strtol(text, NULL, 10) : 0;
     fail_ftruncate = getenv("VANDLOR2_FAIL_FTRUNCATE") != NULL;
+    replace_at_close = getenv("VANDLOR2_REPLACE_AT_CLOSE");
     log_name = getenv("VANDLOR2_SHIM_LOG");
 }
 
@@ -173,6 +181,7 @@ ssize_t read(int fd, void* data, size_t size) {
 ssize_t write(int fd, const void* data, size_t size) {
     configure();
     if (short_io) size = short_size(size);
+    if (fd > 2) last_written_fd = fd;
     if (slow_writes > 0 && fd > 2) {
         const struct timespec pause = {slow_writes / 1000000, (slow_writes % 1000000) * 1000};
         nanosleep(&pause, NULL);
@@ -187,6 +196,25 @@ int ftruncate(int fd, off_t length) {
         return -1;
     }
     return (int)syscall(SYS_ftruncate, fd, length);
+}
+
+int close(int fd) {
+    configure();
+    if (replace_at_close == NULL || fd != last_written_fd) return (int)syscall(SYS_close, fd);
+    char link[32] = "/proc/self/fd/";
+    char* at = link + strlen(link);
+    append_number(&at, (unsigned long)fd);
+    *at = '\0';
+    char name[4096];
+    const ssize_t length = readlink(link, name, sizeof name - 1);
+    syscall(SYS_close, fd);
+    if (length > 0) {
+        name[length] = '\0';
+        rename(replace_at_close, name);
+    }
+    replace_at_close = NULL;
+    errno = EIO;
+    return -1;
 }
 
 typedef int (*main_function)(int, char**, char**);

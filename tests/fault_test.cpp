@@ -590,6 +590,32 @@ TEST(FaultInjection, AFullDiskLeavesAnEmptyReport) {
     }
 }
 
+// After a failed close the report is opened again by its name to be emptied; a file another
+// program put in its place by then is not the tool's to empty.
+TEST(FaultInjection, AFileThatReplacedTheReportAtAFailedCloseIsLeftAlone) {
+    if (instrumented()) GTEST_SKIP() << "not in an instrumented build";
+    const Sandbox sandbox(kExamples[0]);
+    const Outcome outcome =
+        run_tool_in(sandbox.folder(), with_shim("VANDLOR2_REPLACE_AT_CLOSE=other"), "report",
+                    "printf 'not a report\\n' > other");
+    sandbox.restore(outcome);
+    ++tally.runs;
+    const bool right = outcome.exit_code == 1 && outcome.report == "not a report\n" &&
+                       outcome.listing == sandbox.listing() &&
+                       outcome.errors ==
+                           "Error: Cannot write output file:  report\n"
+                           "       Check available disk space.\n"
+                           "       Input/output error\n";
+    if (right) {
+        ++tally.clean_errors;
+    } else {
+        ++tally.failed;
+        ADD_FAILURE() << "exit code " << outcome.exit_code << ", report "
+                      << outcome.report.value_or("(none)") << ", errors: " << outcome.errors;
+    }
+    fs::remove(sandbox.folder() / "report");
+}
+
 TEST(FaultInjection, AnInterruptedRunLeavesAnEmptyReport) {
     if (instrumented()) GTEST_SKIP() << "not in an instrumented build";
     const fs::path folder = fresh_folder();
