@@ -5,7 +5,9 @@ Enumerates single-point mutants: relational, arithmetic and logical operators sw
 numeric constants moved by one, conditions negated, call statements and assignments removed,
 returned values replaced. Each mutant is applied alone to a scratch copy of the tree (the
 checkout itself is never written), built incrementally with the `default` preset and run
-against the ctest suite, fast tests first, stopping at the first failure. A mutant is:
+against the ctest suite, fast tests first, stopping at the first failure. Of the slow tests, a
+mutant meets only those that execute one of its lines in a coverage build of the unmutated
+tree (every one with --every-test). A mutant is:
 
   killed         a test failed
   timeout        a test ran past its time limit (a hang the suite catches)
@@ -31,6 +33,7 @@ the mutants recorded there for the same file contents, and its summary counts th
 
 import argparse
 import bisect
+import json
 import fnmatch
 import hashlib
 import os
@@ -53,6 +56,13 @@ PRESET = "default"
 PROGRAM_FILES = ("vandlor2", "tests/vandlor2_unit_tests")
 # Tests slower than this in the unmutated run go last.
 SLOW_TEST_SECONDS = 0.3
+# Code that runs in a signal handler, in runs that end by the signal without writing their
+# coverage counts: the mutants of these files always meet every slow test.
+SIGNAL_HANDLER_FILES = ("support/interrupt_guard.cpp", "support/native_file.cpp")
+# The fault suite fails the tool's system calls and allocations in turn, and so, in a coverage
+# build, the writing of the coverage counts too: a run that fails to read the counts written so
+# far writes its own over them. What it executes cannot be measured, so it meets every mutant.
+UNMEASURED_TESTS = ("fault.injection",)
 
 KEYWORDS = {
     "alignas", "auto", "bool", "break", "case", "char", "class", "const", "constexpr",
@@ -421,6 +431,8 @@ class Runner:
         self.build_dir = tree / "build" / PRESET
         self.jobs = jobs
         self.groups = []  # (ctest selection, limit for a test, limit for the group)
+        self.slow = []  # the tests of the last group
+        self.reach = None  # which slow tests can meet a mutant; None: all of them
         self.build_timeout = None
         self.baseline = None
         self.process = None
@@ -506,6 +518,7 @@ class Runner:
                     3 * sum(seconds) / self.jobs + 60)
 
         fast = [name for name in times if name not in slow]
+        self.slow = slow
         self.groups = [(["-E", pattern] if slow else [], *limits(fast))]
         if slow:
             self.groups.append((["-R", pattern], *limits(slow)))
@@ -528,7 +541,15 @@ class Runner:
                 return "compile error", ""
             if self.program_digest() == self.baseline:
                 return "unchanged", ""
-            for selection, test_timeout, group_timeout in self.groups:
+            groups, unmet = self.groups, []
+            if self.reach is not None and self.slow:
+                met = self.reach.tests_for(mutant, source, self.slow)
+                unmet = [name for name in self.slow if name not in met]
+                groups = self.groups[:1]
+                if met:
+                    pattern = "^(" + "|".join(re.escape(name) for name in met) + ")$"
+                    groups.append((["-R", pattern], *self.groups[1][1:]))
+            for selection, test_timeout, group_timeout in groups:
                 status, output = self.ctest(selection, test_timeout, group_timeout)
                 if status is None:
                     return "timeout", "suite"
@@ -539,9 +560,92 @@ class Runner:
                         return "killed", "ctest failed"
                     name, state = failed[0]
                     return ("timeout" if "Timeout" in state else "killed"), name
-            return "survived", ""
+            return "survived", (f"{len(unmet)} slow tests never run it" if unmet else "")
         finally:
             path.write_bytes(source.encode())
+
+
+# --- Which slow tests can meet a mutant -------------------------------------------------------
+
+
+class Reach:
+    """The lines of the tool's code each slow test executes, from a coverage build of the
+    unmutated tree. A test that never executes a mutated line runs exactly as without the
+    mutant, so it cannot tell the mutant apart and is skipped for it. A mutant on a line with
+    no code of its own (a constant, a declaration), or in a file with signal handler code,
+    meets every slow test, and the unmeasured tests meet every mutant."""
+
+    def __init__(self, executed, code):
+        self.executed = executed  # test -> file -> set of executed lines
+        self.code = code  # file -> set of lines that hold code
+
+    def tests_for(self, mutant, source, tests):
+        first = mutant.line
+        last = first + source[mutant.start:mutant.end].count("\n")
+        lines = set(range(first, last + 1))
+        code = self.code.get(mutant.path, set())
+        if mutant.path in SIGNAL_HANDLER_FILES or not lines <= code:
+            return list(tests)
+        return [name for name in tests
+                if name in UNMEASURED_TESTS or name not in self.executed
+                or lines & self.executed[name].get(mutant.path, set())]
+
+
+def measure_reach(runner, tests, cache):
+    """Runs each of `tests` alone in a coverage build of the runner's (unmutated) copy and
+    gives their Reach; kept in `cache` for the same tracked files. The build is optimised, as
+    the fault suite's own code is too slow without; the counters go in before the optimiser
+    moves code, so a line that ran is still counted."""
+    digest = hashlib.sha256()
+    for name in sorted(tracked_files()):
+        digest.update(name.encode() + b"\0" + (runner.tree / name).read_bytes())
+    digest = digest.hexdigest()
+    if cache.exists():
+        saved = json.loads(cache.read_text())
+        measured = set(tests) - set(UNMEASURED_TESTS)
+        if saved.get("digest") == digest and measured <= set(saved["executed"]):
+            return Reach({test: {f: set(lines) for f, lines in files.items()}
+                          for test, files in saved["executed"].items()},
+                         {f: set(lines) for f, lines in saved["code"].items()})
+    build = runner.tree / "build" / "reach"
+    if not (build / "CMakeCache.txt").exists():
+        status, output = runner.run(
+            ["cmake", "-S", ".", "-B", str(build), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
+             "-DCMAKE_CXX_FLAGS=--coverage -fprofile-update=atomic",
+             "-DCMAKE_EXE_LINKER_FLAGS=--coverage"], None)
+        if status != 0:
+            sys.exit("the coverage build does not configure:\n" + output[-3000:])
+    status, output = runner.run(["cmake", "--build", str(build)], None)
+    if status != 0:
+        sys.exit("the coverage build fails:\n" + output[-3000:])
+    environment = runner.environment
+    executed, code = {}, {}
+    for test in (name for name in tests if name not in UNMEASURED_TESTS):
+        for counts in build.rglob("*.gcda"):
+            counts.unlink()
+        shutil.rmtree(runner.temporary, ignore_errors=True)
+        runner.temporary.mkdir(parents=True, exist_ok=True)
+        start = time.monotonic()
+        subprocess.run(["ctest", "--test-dir", str(build), "--timeout", "3600",
+                        "-R", "^" + re.escape(test) + "$"], cwd=runner.tree, env=environment,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT)
+        report = build / "reach.json"
+        subprocess.run(["gcovr", "--root", ".", "--object-directory", str(build), "--json",
+                        "-o", str(report), "--filter", "(app|listing|report|support)/"],
+                       cwd=runner.tree, check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        executed[test] = {}
+        for entry in json.loads(report.read_text())["files"]:
+            lines = [line for line in entry["lines"] if not line.get("gcovr/noncode")]
+            code.setdefault(entry["file"], set()).update(l["line_number"] for l in lines)
+            executed[test][entry["file"]] = {l["line_number"] for l in lines if l["count"]}
+        print(f"reach of {test}: {time.monotonic() - start:.0f} s", flush=True)
+    cache.write_text(json.dumps({
+        "digest": digest,
+        "executed": {test: {f: sorted(lines) for f, lines in files.items()}
+                     for test, files in executed.items()},
+        "code": {f: sorted(lines) for f, lines in code.items()}}))
+    return Reach(executed, code)
 
 
 # --- Main --------------------------------------------------------------------------------------
@@ -571,6 +675,9 @@ def main():
     parser.add_argument("--workers", type=int, default=1,
                         help="mutants tested at once, each in a scratch copy of its own "
                              "(default 1); the slowest tests use one core each")
+    parser.add_argument("--every-test", action="store_true",
+                        help="run every slow test on every mutant, not only those that "
+                             "execute its lines")
     parser.add_argument("--scratch", type=Path, default=ROOT / "build" / "mutate",
                         help="where the scratch copy and the results go (default build/mutate)")
     arguments = parser.parse_args()
@@ -637,6 +744,12 @@ def main():
         if result == "survived":
             survivors.append(mutant)
     started = time.monotonic()
+    if mutants and not arguments.every_test:
+        if shutil.which("gcovr") is None:
+            sys.exit("gcovr is missing (apt-get install gcovr), or run with --every-test")
+        runners[0].prepare()
+        if runners[0].slow:
+            runners[0].reach = measure_reach(runners[0], runners[0].slow, scratch / "reach.json")
     work = queue.Queue()
     for number, mutant in enumerate(mutants, 1):
         work.put((number, mutant))
@@ -650,7 +763,9 @@ def main():
             """Tests mutants from the queue in the runner's own scratch copy until none is
             left. A suite that runs on one core leaves the other cores to the other runners."""
             try:
-                runner.prepare()
+                if not runner.groups:
+                    runner.prepare()
+                    runner.reach = runners[0].reach
             except SystemExit as failure:
                 print(failure, flush=True)
                 stop.set()
