@@ -17,14 +17,16 @@ namespace {
 
 struct AccuracyCase {
     std::string text;
-    std::string written;  // right-justified in 10
+    std::string written;      // right-justified in 10
+    std::string beyond = "";  // bytes after the text in memory, which must not be read
 };
 
 class AccuracyTest : public testing::TestWithParam<AccuracyCase> {};
 
 TEST_P(AccuracyTest, WritesTheNearestWholeNumber) {
+    const std::string storage = GetParam().text + GetParam().beyond;
     ReportLine field;
-    field.accuracy(GetParam().text, 10);
+    field.accuracy(std::string_view(storage).substr(0, GetParam().text.size()), 10);
     EXPECT_EQ(field.text(), GetParam().written) << "text: \"" << GetParam().text << '"';
 }
 
@@ -68,6 +70,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Only the first twelve bytes, the widest column, are read.
         AccuracyCase{"   1234567890", " 123456789"}, AccuracyCase{"       2.5001", "         2"},
         AccuracyCase{std::string(12, ' ') + "5", "         0"},
+        // A text ends where its view ends, whatever the memory after it holds.
+        AccuracyCase{"   ", "         0", "-7"}, AccuracyCase{"+", "         0", "7"},
+        AccuracyCase{"00", "         0", "07"}, AccuracyCase{"12", "        12", ".7"},
+        AccuracyCase{"2.", "         2", "51"}, AccuracyCase{"2.5", "         2", "1"},
+        AccuracyCase{"1", "         1", "e5"}, AccuracyCase{"9", "         9", "9.5"},
         // Infinities and not-a-number values as the stream writes them.
         AccuracyCase{"INF", "       inf"}, AccuracyCase{"-Infinity", "      -inf"},
         AccuracyCase{"1E999", "       inf"}, AccuracyCase{"-1E999", "      -inf"},
