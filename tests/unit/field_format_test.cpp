@@ -19,15 +19,17 @@ struct AccuracyCase {
     std::string text;
     std::string written;      // right-justified in 10
     std::string beyond = "";  // bytes after the text in memory, which must not be read
+    std::string before = "";  // and before it
 };
 
 class AccuracyTest : public testing::TestWithParam<AccuracyCase> {};
 
 TEST_P(AccuracyTest, WritesTheNearestWholeNumber) {
-    const std::string storage = GetParam().text + GetParam().beyond;
+    const AccuracyCase& given = GetParam();
+    const std::string storage = given.before + given.text + given.beyond;
     ReportLine field;
-    field.accuracy(std::string_view(storage).substr(0, GetParam().text.size()), 10);
-    EXPECT_EQ(field.text(), GetParam().written) << "text: \"" << GetParam().text << '"';
+    field.accuracy(std::string_view(storage).substr(given.before.size(), given.text.size()), 10);
+    EXPECT_EQ(field.text(), given.written) << "text: \"" << given.text << '"';
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -75,6 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
         AccuracyCase{"00", "         0", "07"}, AccuracyCase{"12", "        12", ".7"},
         AccuracyCase{"2.", "         2", "51"}, AccuracyCase{"2.5", "         2", "1"},
         AccuracyCase{"1", "         1", "e5"}, AccuracyCase{"9", "         9", "9.5"},
+        AccuracyCase{"-5", "        -5", "", "7"}, AccuracyCase{"+5", "         5", "", "7"},
         // Infinities and not-a-number values as the stream writes them.
         AccuracyCase{"INF", "       inf"}, AccuracyCase{"-Infinity", "      -inf"},
         AccuracyCase{"1E999", "       inf"}, AccuracyCase{"-1E999", "      -inf"},
