@@ -71,6 +71,7 @@ TEST(LineReader, ReadsAFileAfterAPeekAtItsFirstByte) {
 TEST(LineReader, SplitsAtLineFeedsLikeGetline) {
     EXPECT_EQ(all_lines(""), Lines_{});
     EXPECT_EQ(all_lines("\n"), Lines_{""});
+    EXPECT_EQ(all_lines("a"), Lines_{"a"});  // one byte, held over a growing buffer
     EXPECT_EQ(all_lines("a\nb\n"), (Lines_{"a", "b"}));
     EXPECT_EQ(all_lines("a\nb"), (Lines_{"a", "b"}));
     EXPECT_EQ(all_lines("a\n\n\nb"), (Lines_{"a", "", "", "b"}));
