@@ -73,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
         AccuracyCase{"   1234567890", " 123456789"}, AccuracyCase{"       2.5001", "         2"},
         AccuracyCase{std::string(12, ' ') + "5", "         0"},
         // A text ends where its view ends, whatever the memory after it holds.
-        AccuracyCase{"   ", "         0", "-7"}, AccuracyCase{"+", "         0", "7"},
+        AccuracyCase{"   ", "         0", "-7"}, AccuracyCase{"  ", "         0", " 7"},
+        AccuracyCase{"", "         0", " 7"}, AccuracyCase{"+", "         0", "7"},
         AccuracyCase{"00", "         0", "07"}, AccuracyCase{"12", "        12", ".7"},
         AccuracyCase{"2.", "         2", "51"}, AccuracyCase{"2.5", "         2", "1"},
         AccuracyCase{"1", "         1", "e5"}, AccuracyCase{"9", "         9", "9.5"},
