@@ -33,9 +33,9 @@ the mutants recorded there for the same file contents, and its summary counts th
 
 import argparse
 import bisect
-import json
 import fnmatch
 import hashlib
+import json
 import os
 import queue
 import random
@@ -420,6 +420,11 @@ def sync_scratch(tree):
 # --- Building and testing ---------------------------------------------------------------------
 
 
+def exactly(names):
+    """A ctest -R pattern that selects these tests and no other."""
+    return "^(" + "|".join(re.escape(name) for name in names) + ")$"
+
+
 def test_lines(output):
     """(name, outcome, seconds) of each test ctest reports; names may hold blanks."""
     return re.findall(r"Test +#\d+: (.+?) \.+ *(\**\w.*?) +([\d.]+) sec", output)
@@ -509,7 +514,7 @@ class Runner:
             sys.exit("the suite fails on the unmutated tree:\n" + output[-3000:])
         times = {name: float(seconds) for name, status, seconds in test_lines(output)}
         slow = sorted(name for name, seconds in times.items() if seconds > SLOW_TEST_SECONDS)
-        pattern = "^(" + "|".join(re.escape(name) for name in slow) + ")$"
+        pattern = exactly(slow)
 
         def limits(names):
             # A hang in a fast test is caught in seconds, not in the slowest test's time.
@@ -547,8 +552,7 @@ class Runner:
                 unmet = [name for name in self.slow if name not in met]
                 groups = self.groups[:1]
                 if met:
-                    pattern = "^(" + "|".join(re.escape(name) for name in met) + ")$"
-                    groups.append((["-R", pattern], *self.groups[1][1:]))
+                    groups.append((["-R", exactly(met)], *self.groups[1][1:]))
             for selection, test_timeout, group_timeout in groups:
                 status, output = self.ctest(selection, test_timeout, group_timeout)
                 if status is None:
@@ -618,7 +622,6 @@ def measure_reach(runner, tests, cache):
     status, output = runner.run(["cmake", "--build", str(build)], None)
     if status != 0:
         sys.exit("the coverage build fails:\n" + output[-3000:])
-    environment = runner.environment
     executed, code = {}, {}
     for test in (name for name in tests if name not in UNMEASURED_TESTS):
         for counts in build.rglob("*.gcda"):
@@ -626,9 +629,11 @@ def measure_reach(runner, tests, cache):
         shutil.rmtree(runner.temporary, ignore_errors=True)
         runner.temporary.mkdir(parents=True, exist_ok=True)
         start = time.monotonic()
-        subprocess.run(["ctest", "--test-dir", str(build), "--timeout", "3600",
-                        "-R", "^" + re.escape(test) + "$"], cwd=runner.tree, env=environment,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT)
+        # A test that fails may stop short of lines it executes when it passes.
+        status, output = runner.run(["ctest", "--test-dir", str(build), "--timeout", "3600",
+                                     "-R", exactly([test])], None)
+        if status != 0:
+            sys.exit(f"{test} fails in the coverage build:\n" + output[-3000:])
         report = build / "reach.json"
         subprocess.run(["gcovr", "--root", ".", "--object-directory", str(build), "--json",
                         "-o", str(report), "--filter", "(app|listing|report|support)/"],
