@@ -224,6 +224,13 @@ struct Tally {
     int before_main = 0;  ///< of the runs, faults that hit before main
     int time_zone = 0;    ///< of the runs, allocations that failed in the time-zone loading
     int failed = 0;
+
+    /// Counts a run that had to end with a clean error; gives whether it did.
+    bool clean_error(bool right) {
+        ++runs;
+        ++(right ? clean_errors : failed);
+        return right;
+    }
 };
 Tally tally;
 
@@ -529,15 +536,11 @@ TEST(FaultInjection, AReportLinkedToTheListingIsNeverWritten) {
             for (int nth = before_main + 1; nth <= calls; ++nth) {
                 const Outcome outcome =
                     run_tool_in(sandbox.folder(), injected(fault, nth), "report", link);
-                ++tally.runs;
                 sandbox.restore(outcome);
                 const bool refused =
                     outcome.exit_code == 1 &&
                     std::find(refusals.begin(), refusals.end(), outcome.errors) != refusals.end();
-                if (outcome.listing == sandbox.listing() && refused) {
-                    ++tally.clean_errors;
-                } else {
-                    ++tally.failed;
+                if (!tally.clean_error(outcome.listing == sandbox.listing() && refused)) {
                     ADD_FAILURE() << link << ", " << fault.call << " fails at call " << nth
                                   << ": exit code " << outcome.exit_code << ", "
                                   << (outcome.listing == sandbox.listing() ? "" : "listing lost, ")
@@ -571,17 +574,13 @@ TEST(FaultInjection, AFullDiskLeavesAnEmptyReport) {
         }
         const Outcome outcome = run_tool_in(folder, "", "disk/report");
         umount((folder / "disk").c_str());
-        ++tally.runs;
         const bool right = outcome.exit_code == 1 && outcome.report == "" &&
                            outcome.listing == listing &&
                            outcome.errors ==
                                "Error: Cannot write output file:  disk/report\n"
                                "       Check available disk space.\n"
                                "       No space left on device\n";
-        if (right) {
-            ++tally.clean_errors;
-        } else {
-            ++tally.failed;
+        if (!tally.clean_error(right)) {
             ADD_FAILURE() << layout << " listing on a full disk: exit code " << outcome.exit_code
                           << ", report of " << (outcome.report ? outcome.report->size() : 0)
                           << " bytes, errors: " << outcome.errors;
@@ -599,17 +598,13 @@ TEST(FaultInjection, AFileThatReplacedTheReportAtAFailedCloseIsLeftAlone) {
         run_tool_in(sandbox.folder(), with_shim("VANDLOR2_REPLACE_AT_CLOSE=other"), "report",
                     "printf 'not a report\\n' > other");
     sandbox.restore(outcome);
-    ++tally.runs;
     const bool right = outcome.exit_code == 1 && outcome.report == "not a report\n" &&
                        outcome.listing == sandbox.listing() &&
                        outcome.errors ==
                            "Error: Cannot write output file:  report\n"
                            "       Check available disk space.\n"
                            "       Input/output error\n";
-    if (right) {
-        ++tally.clean_errors;
-    } else {
-        ++tally.failed;
+    if (!tally.clean_error(right)) {
         ADD_FAILURE() << "exit code " << outcome.exit_code << ", report "
                       << outcome.report.value_or("(none)") << ", errors: " << outcome.errors;
     }
@@ -654,15 +649,11 @@ TEST(FaultInjection, AnInterruptedRunLeavesAnEmptyReport) {
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        ++tally.runs;
         const auto report = read_file(folder / "report");
         const bool right = WIFSIGNALED(wait_status) && WTERMSIG(wait_status) == signal_number &&
                            (report == "" || truncation_fails) &&
                            read_file(folder / "listing") == listing;
-        if (right) {
-            ++tally.clean_errors;
-        } else {
-            ++tally.failed;
+        if (!tally.clean_error(right)) {
             ADD_FAILURE() << strsignal(signal_number) << ": "
                           << (WIFSIGNALED(wait_status) ? "ended by signal " : "exit code ")
                           << (WIFSIGNALED(wait_status) ? WTERMSIG(wait_status)
