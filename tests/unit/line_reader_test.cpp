@@ -121,6 +121,32 @@ TEST(LineReader, GivesBackTheEndOfABlockToTheNext) {
     ASSERT_EQ(reader.next(block), BlockReader::Status::block);
     EXPECT_EQ(block.text(), "two\nthree\n");
     EXPECT_EQ(reader.next(block), BlockReader::Status::end);
+
+    // Any end given back, once or again and again, long or short: the blocks still hold each
+    // byte once, in order. A long end given back twice is the case where the carried bytes are
+    // no longer behind the block in its buffer, and must be moved with the end.
+    std::string lines;
+    for (int i = 0; lines.size() < 200000; ++i) lines += std::to_string(i * 7919) + "\n";
+    std::string long_line;
+    for (int i = 0; long_line.size() < 300000; ++i) long_line += static_cast<char>('a' + i % 23);
+    const std::vector<std::string> texts = {long_line + "\n", lines + long_line + "\n" + lines,
+                                            long_line + "\n" + long_line + "\n" + lines};
+    const std::vector<std::vector<double>> give_backs = {{0.5}, {0.7, 0.4}, {0.45, 0.3, 0.2}};
+    for (std::size_t t = 0; t < texts.size(); ++t) {
+        for (const std::vector<double>& fractions : give_backs) {
+            std::istringstream source(texts[t]);
+            BlockReader blocks(source);
+            std::string read;
+            while (blocks.next(block) == BlockReader::Status::block) {
+                for (const double fraction : fractions) {
+                    const auto from = static_cast<std::size_t>(fraction * block.size);
+                    if (!blocks.at_end() && from > 0) blocks.give_back(block, from);
+                }
+                read += block.text();
+            }
+            EXPECT_TRUE(read == texts[t]) << "text " << t << ", " << fractions.size();
+        }
+    }
 }
 
 TEST(LineReader, ReportsAReadErrorAfterTheLinesBeforeIt) {
