@@ -129,6 +129,14 @@ TEST(LineReader, GivesBackTheEndOfABlockToTheNext) {
     for (int i = 0; lines.size() < 200000; ++i) lines += std::to_string(i * 7919) + "\n";
     std::string long_line;
     for (int i = 0; long_line.size() < 300000; ++i) long_line += static_cast<char>('a' + i % 23);
+    // One byte kept of a long block goes to a buffer of its own.
+    std::istringstream one_line(long_line + "\n");
+    BlockReader one(one_line);
+    ASSERT_EQ(one.next(block), BlockReader::Status::block);
+    one.give_back(block, 1);
+    EXPECT_EQ(block.text(), "a");
+    ASSERT_EQ(one.next(block), BlockReader::Status::block);
+    EXPECT_TRUE(block.text() == long_line.substr(1) + "\n");
     const std::vector<std::string> texts = {long_line + "\n", lines + long_line + "\n" + lines,
                                             long_line + "\n" + long_line + "\n" + lines};
     const std::vector<std::vector<double>> give_backs = {{0.5}, {0.7, 0.4}, {0.45, 0.3, 0.2}};
