@@ -1,5 +1,6 @@
 #include "support/date.h"
 
+#include <cerrno>
 #include <iomanip>
 #include <sstream>
 #include <stdexcept>
@@ -19,8 +20,10 @@ bool in_range(std::int32_t value, std::int32_t low, std::int32_t high) {
 }  // namespace
 
 std::optional<std::tm> local_time_now() {
+    // -1 is also the last second of 1969: only errno tells a failed read from it.
+    errno = 0;
     const std::time_t now = std::time(nullptr);
-    if (now == static_cast<std::time_t>(-1)) return std::nullopt;
+    if (now == static_cast<std::time_t>(-1) && errno != 0) return std::nullopt;
     // localtime's result is shared C library state: copy it at once.
     const std::tm* broken_down = std::localtime(&now);
     if (broken_down == nullptr) return std::nullopt;

@@ -17,6 +17,7 @@
  *                                renames FILE over that descriptor's file, then fails with EIO,
  *                                as a close on a network file system may fail after another
  *                                client replaced the file
+ *   VANDLOR2_FAIL_TIME=1         time fails with EOVERFLOW, as on a clock past what time_t holds
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -44,6 +45,7 @@ static int short_io;
 static long slow_writes;
 static int fail_ftruncate;
 static const char* replace_at_close;
+static int fail_time;
 static int last_written_fd = -1;
 static const char* log_name;
 static int configured;
@@ -60,6 +62,7 @@ static void configure(void) {
     slow_writes = text ? strtol(text, NULL, 10) : 0;
     fail_ftruncate = getenv("VANDLOR2_FAIL_FTRUNCATE") != NULL;
     replace_at_close = getenv("VANDLOR2_REPLACE_AT_CLOSE");
+    fail_time = getenv("VANDLOR2_FAIL_TIME") != NULL;
     log_name = getenv("VANDLOR2_SHIM_LOG");
 }
 
@@ -153,6 +156,17 @@ int posix_memalign(void** block, size_t alignment, size_t size) {
     if (got == NULL) return ENOMEM;
     *block = got;
     return 0;
+}
+
+time_t time(time_t* now) {
+    static time_t (*real)(time_t*);
+    configure();
+    if (fail_time) {
+        errno = EOVERFLOW;
+        return (time_t)-1;
+    }
+    if (real == NULL) real = (time_t(*)(time_t*))dlsym(RTLD_NEXT, "time");
+    return real(now);
 }
 
 struct tm* localtime(const time_t* when) {

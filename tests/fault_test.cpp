@@ -611,6 +611,20 @@ TEST(FaultInjection, AFileThatReplacedTheReportAtAFailedCloseIsLeftAlone) {
     fs::remove(sandbox.folder() / "report");
 }
 
+TEST(FaultInjection, AClockThatCannotBeReadLeavesAnEmptyReport) {
+    if (instrumented()) GTEST_SKIP() << "not in an instrumented build";
+    const Sandbox sandbox(kExamples[0]);
+    const Outcome outcome = run_tool_in(sandbox.folder(), with_shim("VANDLOR2_FAIL_TIME=1"));
+    sandbox.restore(outcome);
+    const bool right = outcome.exit_code == 1 && outcome.report == "" &&
+                       outcome.listing == sandbox.listing() &&
+                       outcome.errors == "Error: Cannot read the local system time\n";
+    if (!tally.clean_error(right)) {
+        ADD_FAILURE() << "exit code " << outcome.exit_code << ", report "
+                      << outcome.report.value_or("(none)") << ", errors: " << outcome.errors;
+    }
+}
+
 TEST(FaultInjection, AnInterruptedRunLeavesAnEmptyReport) {
     if (instrumented()) GTEST_SKIP() << "not in an instrumented build";
     const fs::path folder = fresh_folder();
