@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -70,6 +73,51 @@ TEST(OrderedWork, RethrowsAFailedTaskWhenItsTurnComes) {
     for (const std::size_t threads : {0, 3}) {
         EXPECT_THROW(run_tasks(37, 4, threads, SIZE_MAX, 6), std::runtime_error);
     }
+}
+
+/// The threads of this process, or 0 where the system does not list them.
+std::size_t threads_in_process() {
+    std::error_code error;
+    std::size_t count = 0;
+    for (std::filesystem::directory_iterator task("/proc/self/task", error), end;
+         !error && task != end; task.increment(error)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST(OrderedWork, StartsWorkersForASecondTaskAndSharesTheWorkWithThem) {
+    const std::size_t alone = threads_in_process();
+    if (alone == 0) GTEST_SKIP() << "the system does not list a process's threads";
+    // One task, as for a listing of one block: no worker is started for it.
+    std::size_t threads_at_work = 0;
+    std::size_t taken = 0;
+    run_in_order(
+        4, 3, [&](std::size_t) { return taken++ < 1; },
+        [&](std::size_t) { threads_at_work = threads_in_process(); },
+        [](std::size_t) { return true; });
+    EXPECT_EQ(threads_at_work, alone);
+
+    // Two tasks, the first waiting for the second: only a worker can do the second meanwhile.
+    std::mutex mutex;
+    std::condition_variable second_done;
+    bool second = false;
+    bool waited_in_vain = false;
+    taken = 0;
+    run_in_order(
+        4, 1, [&](std::size_t) { return taken++ < 2; },
+        [&](std::size_t slot) {
+            std::unique_lock<std::mutex> lock(mutex);
+            if (slot == 1) {
+                second = true;
+                second_done.notify_all();
+            } else if (!second_done.wait_for(lock, std::chrono::seconds(10),
+                                             [&] { return second; })) {
+                waited_in_vain = true;
+            }
+        },
+        [](std::size_t) { return true; });
+    EXPECT_FALSE(waited_in_vain);
 }
 
 TEST(OrderedWork, RunsEveryPart) {
