@@ -10,6 +10,10 @@
 #include <thread>
 #include <vector>
 
+#ifndef _WIN32
+#include <signal.h>
+#endif
+
 namespace vandlor2 {
 namespace {
 
@@ -99,15 +103,26 @@ TEST(OrderedWork, StartsWorkersForASecondTaskAndSharesTheWorkWithThem) {
     EXPECT_EQ(threads_at_work, alone);
 
     // Two tasks, the first waiting for the second: only a worker can do the second meanwhile.
+    // The worker takes no signals, so that an interruption reaches the calling thread.
     std::mutex mutex;
     std::condition_variable second_done;
     bool second = false;
     bool waited_in_vain = false;
+    bool worker_takes_signals = false;
+    const std::thread::id caller = std::this_thread::get_id();
     taken = 0;
     run_in_order(
         4, 1, [&](std::size_t) { return taken++ < 2; },
         [&](std::size_t slot) {
             std::unique_lock<std::mutex> lock(mutex);
+#ifndef _WIN32
+            sigset_t blocked;
+            pthread_sigmask(SIG_BLOCK, nullptr, &blocked);
+            for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+                if (std::this_thread::get_id() != caller && !sigismember(&blocked, signal_number))
+                    worker_takes_signals = true;
+            }
+#endif
             if (slot == 1) {
                 second = true;
                 second_done.notify_all();
@@ -118,6 +133,7 @@ TEST(OrderedWork, StartsWorkersForASecondTaskAndSharesTheWorkWithThem) {
         },
         [](std::size_t) { return true; });
     EXPECT_FALSE(waited_in_vain);
+    EXPECT_FALSE(worker_takes_signals);
 }
 
 TEST(OrderedWork, RunsEveryPart) {
