@@ -20,7 +20,9 @@ ctest --preset coverage -j "$(nproc)" >"$build/ctest.log" 2>&1 ||
 tail -3 "$build/ctest.log"
 
 rm -rf "$build/html" && mkdir -p "$build/html"
-gcovr --root . --object-directory "$build" \
+# The search starts in the build folder: from the root it would also follow the wine prefix's
+# drive link into the whole file system.
+gcovr --root . --object-directory "$build" "$build" \
     --filter '(app|listing|report|support)/' \
     --exclude-throw-branches --exclude-unreachable-branches \
     --json "$build/coverage.json" --html-details "$build/html/index.html"
