@@ -34,13 +34,14 @@
 #include <map>
 #include <optional>
 #include <random>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
+
+#include "run_stamp.h"
 
 namespace fs = std::filesystem;
 
@@ -246,24 +247,6 @@ std::string generated_listing(const fs::path& folder, const std::string& size,
                                 " 1 " + shell_quoted((folder / "listing").string());
     if (std::system(command.c_str()) != 0) throw std::runtime_error("make_listing failed");
     return read_file(folder / "listing").value();
-}
-
-/// Replaces the date-time text of the run stamp by "<run time>" when it is whole: a stamp cut
-/// short by a failed allocation must not pass for the right one.
-std::string without_run_time(std::string console) {
-    static const std::regex whole_stamp(
-        "Date: [A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{1,2}, [0-9]{4}  Time: [0-9]{2}:[0-9]{2}:[0-9]{2} "
-        "[ap]m");
-    const std::string label = "Local system run time: ";
-    const std::size_t start = console.find(label);
-    if (start != std::string::npos) {
-        const std::size_t from = start + label.size();
-        const std::size_t length = console.find('\n', from) - from;
-        if (std::regex_match(console.substr(from, length), whole_stamp)) {
-            console.replace(from, length, "<run time>");
-        }
-    }
-    return console;
 }
 
 /// A folder holding one listing as "listing", an example or one generated ("LAYOUT SIZE"),
