@@ -27,8 +27,10 @@ tree (every one with --every-test). A mutant is:
 
 The scratch copy lives in build/mutate/tree and is kept between runs, so only what changed is
 rebuilt; the outcome of every mutant goes to build/mutate/results.txt. A full run takes days on
-two cores, so every outcome is also added to build/mutate/done.tsv, and with --resume a run skips
-the mutants recorded there for the same file contents, and its summary counts them too.
+two cores, so every outcome is also added to the ledger tools/mutate-done.tsv, kept with the
+sources so that a run can go on from another checkout or machine: with --resume a run skips the
+mutants the ledger records for the same file contents, and its summary counts them too. A change
+to a file makes its rows stale; they no longer match and may be deleted.
 """
 
 import argparse
@@ -674,7 +676,7 @@ def main():
                              "'date.cpp:94:' to test the mutants of one line again")
     parser.add_argument("--list", action="store_true", help="list the mutants and stop")
     parser.add_argument("--resume", action="store_true",
-                        help="skip the mutants done.tsv records for the same file contents")
+                        help="skip the mutants the ledger records for the same file contents")
     parser.add_argument("--jobs", type=int, default=2,
                         help="tests run at once by each worker (default 2)")
     parser.add_argument("--workers", type=int, default=1,
@@ -685,6 +687,8 @@ def main():
                              "execute its lines")
     parser.add_argument("--scratch", type=Path, default=ROOT / "build" / "mutate",
                         help="where the scratch copy and the results go (default build/mutate)")
+    parser.add_argument("--ledger", type=Path, default=ROOT / "tools" / "mutate-done.tsv",
+                        help="the outcomes of earlier runs (default tools/mutate-done.tsv)")
     arguments = parser.parse_args()
 
     sources = sorted(name for name in tracked_files()
@@ -720,7 +724,7 @@ def main():
         return "\t".join((mutant.path, digests[mutant.path], str(mutant.start), str(mutant.end),
                           mutant.replacement.encode("unicode_escape").decode()))
 
-    done_path = arguments.scratch.resolve() / "done.tsv"
+    done_path = arguments.ledger.resolve()
     done = {}  # key -> (outcome, detail) of mutants tested in earlier runs
     if arguments.resume and done_path.exists():
         for line in done_path.read_text().splitlines():
