@@ -24,6 +24,8 @@ tree (every one with --every-test). A mutant is:
     tools/mutate.py --list --files support/date.cpp
     tools/mutate.py --full --match 'date.cpp:94:'      the mutants of one line again
     tools/mutate.py --full --resume --workers 2          on where the last run stopped
+    tools/mutate.py --full --survivors asan --scratch build/mutate-asan
+                                          the survivors again, under the sanitizers
 
 The scratch copy lives in build/mutate/tree and is kept between runs, so only what changed is
 rebuilt; the outcome of every mutant goes to build/mutate/results.txt. A full run takes days on
@@ -31,6 +33,12 @@ two cores, so every outcome is also added to the ledger tools/mutate-done.tsv, k
 sources so that a run can go on from another checkout or machine: with --resume a run skips the
 mutants the ledger records for the same file contents, and its summary counts them too. A change
 to a file makes its rows stale; they no longer match and may be deleted.
+
+A mutant that reads or writes past the end of a table often gives the same results in the
+default build, where nothing checks the bounds; the suite's AddressSanitizer and
+UndefinedBehaviorSanitizer build catches it. --survivors asan tests the ledger's survivors again
+in that build (with a scratch copy of its own, so it may run beside a default run) and records
+the outcome after the one it had, with "asan:" before its detail.
 """
 
 import argparse
@@ -436,9 +444,10 @@ def test_lines(output):
 
 
 class Runner:
-    def __init__(self, tree, jobs):
+    def __init__(self, tree, jobs, preset=PRESET):
         self.tree = tree
-        self.build_dir = tree / "build" / PRESET
+        self.preset = preset
+        self.build_dir = tree / "build" / preset
         self.jobs = jobs
         self.groups = []  # (ctest selection, limit for a test, limit for the group)
         self.slow = []  # the tests of the last group
@@ -484,10 +493,10 @@ class Runner:
 
     def build(self):
         if not (self.build_dir / "CMakeCache.txt").exists():
-            status, output = self.run(["cmake", "--preset", PRESET], None)
+            status, output = self.run(["cmake", "--preset", self.preset], None)
             if status != 0:
                 sys.exit("cmake --preset failed:\n" + output)
-        return self.run(["cmake", "--build", "--preset", PRESET], self.build_timeout)
+        return self.run(["cmake", "--build", "--preset", self.preset], self.build_timeout)
 
     def program_digest(self):
         digest = hashlib.sha256()
@@ -695,6 +704,10 @@ def main():
                              "execute its lines")
     parser.add_argument("--scratch", type=Path, default=ROOT / "build" / "mutate",
                         help="where the scratch copy and the results go (default build/mutate)")
+    parser.add_argument("--survivors", metavar="PRESET",
+                        help="test the mutants the ledger records as survived again, in a build "
+                             "of this preset, such as asan: a mutant that only reads or writes "
+                             "out of bounds is caught there")
     parser.add_argument("--ledger", type=Path, default=ROOT / LEDGER,
                         help="the outcomes of earlier runs (default tools/mutate-done.tsv)")
     arguments = parser.parse_args()
@@ -734,10 +747,15 @@ def main():
 
     done_path = arguments.ledger.resolve()
     done = {}  # key -> (outcome, detail) of mutants tested in earlier runs
-    if arguments.resume and done_path.exists():
+    if (arguments.resume or arguments.survivors) and done_path.exists():
         for line in done_path.read_text().splitlines():
             *fields, result, detail = line.split("\t")
             done["\t".join(fields)] = (result, detail)
+    if arguments.survivors:
+        mutants = [m for m in mutants
+                   if done.get(key(m), ("", ""))[0] == "survived"
+                   and not done[key(m)][1].startswith(arguments.survivors + ":")]
+        done = {}
     earlier = [m for m in mutants if key(m) in done]
     mutants = [m for m in mutants if key(m) not in done]
     if earlier:
@@ -751,7 +769,8 @@ def main():
             sys.exit("the scratch copy must lie outside the sources (under build/ is fine)")
         sync_scratch(tree)
     results_path = scratch / "results.txt"
-    runners = [Runner(tree, arguments.jobs) for tree in trees]
+    preset = arguments.survivors or PRESET
+    runners = [Runner(tree, arguments.jobs, preset) for tree in trees]
 
     counts = {}
     survivors = []
@@ -761,7 +780,7 @@ def main():
         if result == "survived":
             survivors.append(mutant)
     started = time.monotonic()
-    if mutants and not arguments.every_test:
+    if mutants and not arguments.every_test and not arguments.survivors:
         if shutil.which("gcovr") is None:
             sys.exit("gcovr is missing (apt-get install gcovr), or run with --every-test")
         runners[0].prepare()
@@ -794,6 +813,10 @@ def main():
                     return
                 mutant_started = time.monotonic()
                 result, detail = runner.outcome(mutant, texts[mutant.path])
+                if arguments.survivors:
+                    # In the ledger a survivor's next outcome is its last: killed there, or
+                    # survived there too.
+                    detail = f"{preset}: {detail}"
                 seconds = time.monotonic() - mutant_started
                 if stop.is_set():
                     return  # cut off by an interruption: no outcome
