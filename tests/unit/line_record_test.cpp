@@ -47,6 +47,20 @@ TEST(ReportOrder, ComparesTheTextsByteByByte) {
         backwards.push_back(i);
     }
     EXPECT_EQ(report_order(table_of(nine_bits)), backwards);
+    // 256 records (8 bits of position) whose first seven bytes take 256 values each: keys of
+    // 64 bits, the most one word holds, and with an eighth byte of two values, 65 bits.
+    for (const std::size_t length : {7, 8}) {
+        std::vector<std::string> texts;
+        for (std::size_t i = 0; i < 256; ++i) {
+            std::string text(1, static_cast<char>(255 - i));
+            for (std::size_t byte = 1; byte < 7; ++byte) text += static_cast<char>(i * 37 % 256);
+            if (length == 8) text += static_cast<char>('a' + i % 2);
+            texts.push_back(text);
+        }
+        Order descending(256);
+        for (std::size_t i = 0; i < 256; ++i) descending[i] = 255 - i;
+        EXPECT_EQ(report_order(table_of(texts)), descending) << length << " bytes";
+    }
 }
 
 TEST(ReportOrder, KeepsTheTableOrderOfEqualTexts) {
