@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "listing/ssn_pair_index.h"
@@ -48,18 +49,25 @@ TEST(ReportOrder, ComparesTheTextsByteByByte) {
     }
     EXPECT_EQ(report_order(table_of(nine_bits)), backwards);
     // 256 records (8 bits of position) whose first seven bytes take 256 values each: keys of
-    // 64 bits, the most one word holds, and with an eighth byte of two values, 65 bits.
-    for (const std::size_t length : {7, 8}) {
+    // 64 bits, the most one word holds, and with an eighth byte of two values, 65 bits. With
+    // two more records, twelve-byte texts that differ only in the last bit, ordered in two
+    // words by every byte.
+    for (const std::string_view variant : {"64 bits", "65 bits", "two words"}) {
         std::vector<std::string> texts;
+        Order expected;
         for (std::size_t i = 0; i < 256; ++i) {
             std::string text(1, static_cast<char>(255 - i));
             for (std::size_t byte = 1; byte < 7; ++byte) text += static_cast<char>(i * 37 % 256);
-            if (length == 8) text += static_cast<char>('a' + i % 2);
+            if (variant != "64 bits") text += static_cast<char>('a' + i % 2);
             texts.push_back(text);
+            expected.insert(expected.begin(), i);
         }
-        Order descending(256);
-        for (std::size_t i = 0; i < 256; ++i) descending[i] = 255 - i;
-        EXPECT_EQ(report_order(table_of(texts)), descending) << length << " bytes";
+        if (variant == "two words") {
+            texts.push_back(std::string(11, '\xFF') + '\x01');
+            texts.push_back(std::string(11, '\xFF') + '\x00');
+            expected.insert(expected.end(), {257, 256});
+        }
+        EXPECT_EQ(report_order(table_of(texts)), expected) << variant;
     }
 }
 
