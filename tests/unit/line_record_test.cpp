@@ -49,9 +49,9 @@ TEST(ReportOrder, ComparesTheTextsByteByByte) {
     }
     EXPECT_EQ(report_order(table_of(nine_bits)), backwards);
     // 256 records (8 bits of position) whose first seven bytes take 256 values each: keys of
-    // 64 bits, the most one word holds, and with an eighth byte of two values, 65 bits. With
-    // two more records, twelve-byte texts that differ only in the last bit, ordered in two
-    // words by every byte.
+    // 64 bits, the most one word holds, and with an eighth byte of two values, 65 bits. More
+    // records are then ordered in two words, by every bit of every byte: pairs that differ
+    // only in the lowest or the highest bit of the last byte, and in their length alone.
     for (const std::string_view variant : {"64 bits", "65 bits", "two words"}) {
         std::vector<std::string> texts;
         Order expected;
@@ -63,9 +63,11 @@ TEST(ReportOrder, ComparesTheTextsByteByByte) {
             expected.insert(expected.begin(), i);
         }
         if (variant == "two words") {
-            texts.push_back(std::string(11, '\xFF') + '\x01');
-            texts.push_back(std::string(11, '\xFF') + '\x00');
-            expected.insert(expected.end(), {257, 256});
+            const std::string ones(8, '\xFF');
+            texts.insert(texts.end(), {ones + "\xFF\xFF\xFE\x01", ones + "\xFF\xFF\xFE" + '\0',
+                                       ones + "\xFF\xFF\xFF\x80", ones + "\xFF\xFF\xFF" + '\0',
+                                       ones + std::string(4, '\0'), ones});
+            expected.insert(expected.end(), {261, 260, 257, 256, 259, 258});
         }
         EXPECT_EQ(report_order(table_of(texts)), expected) << variant;
     }
