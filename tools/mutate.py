@@ -37,8 +37,9 @@ to a file makes its rows stale; they no longer match and may be deleted.
 A mutant that reads or writes past the end of a table often gives the same results in the
 default build, where nothing checks the bounds; the suite's AddressSanitizer and
 UndefinedBehaviorSanitizer build catches it. --survivors asan tests the ledger's survivors again
-in that build (with a scratch copy of its own, so it may run beside a default run) and records
-the outcome after the one it had, with "asan:" before its detail.
+in that build, in a scratch copy of its own, and records the outcome after the one it had, with
+"asan:" before its detail. Run it alone: two runs at once on two cores can push a suite past its
+time limit, and a mutant that merely waited is reported as a timeout.
 """
 
 import argparse
@@ -66,10 +67,10 @@ PRESET = "default"
 PROGRAM_FILES = ("vandlor2", "tests/vandlor2_unit_tests")
 # Tests slower than this in the unmutated run go last.
 SLOW_TEST_SECONDS = 0.3
-# Code that runs in a signal handler, in runs that end by the signal without writing their
-# coverage counts: the mutants of these files always meet every slow test.
 # The outcomes of earlier runs: with the sources, but not part of what is built and tested.
 LEDGER = "tools/mutate-done.tsv"
+# Code that runs in a signal handler, in runs that end by the signal without writing their
+# coverage counts: the mutants of these files always meet every slow test.
 SIGNAL_HANDLER_FILES = ("support/interrupt_guard.cpp", "support/native_file.cpp")
 # The fault suite fails the tool's system calls and allocations in turn, and so, in a coverage
 # build, the writing of the coverage counts too: a run that fails to read the counts written so
