@@ -57,8 +57,6 @@ std::vector<std::string> lines_of(const std::string& text) {
     return lines;
 }
 
-/// True when `text` has the shape of the date-time text: in `shape`, 'a' stands for a letter,
-/// '9' for a digit, '?' for an optional digit; any other character stands for itself.
 std::vector<std::string> case_names() {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(VANDLOR2_CASES_DIR)) {
