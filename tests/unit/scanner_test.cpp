@@ -152,12 +152,15 @@ std::string many_block_listing(std::uint32_t seed, bool with_qq, bool unmatched_
     for (std::size_t i = 0; i < qq_lines; ++i) listing += qq_line(ssn_of(i), ssn_of(i + 1));
     if (quiet_bytes > 0) {
         // The first block after the program line ends at the last line feed before 256 KiB
-        // (two reads of 128 KiB). Let it begin with a line that is no entry and end with an
-        // entry's first line, which must go on to the next block.
-        const std::string kept_whole = entry(ssn_of(1), "A", ssn_of(2), "B", "    1.0");
-        const std::size_t first_line_size = kept_whole.find('\n') + 1;
-        while (listing.size() + first_line_size + 2 <= (std::size_t{256} << 10)) listing += "F\n";
-        listing += kept_whole;
+        // (two reads of 128 KiB). Let it begin with a line that is no entry and end with a run
+        // of three entry first lines, the last as short as one can be: the first two pair up,
+        // and the third must go on to the next block to take its second line there.
+        const std::string run_of_three = line_with({{1, "FROM: "}, {8, ssn_of(1)}}) +
+                                         line_with({{1, "FROM: "}, {8, ssn_of(2)}}) + " FROM: \n";
+        while (listing.size() + run_of_three.size() + 2 <= (std::size_t{256} << 10)) {
+            listing += "F\n";
+        }
+        listing += run_of_three + line_with({{21, " 1000.000"}, {66, "   12345"}, {102, " 1.0"}});
     }
     while (listing.size() < 9'000'000) {
         const std::size_t pair = with_qq ? pick(qq_lines) : pick(99999);
