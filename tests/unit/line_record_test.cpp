@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -97,6 +101,10 @@ TEST(SsnValue, ReadsAsAtoiDoes) {
               0);
     EXPECT_EQ(ssn_value("99999999999999"), 2147483647);
     EXPECT_EQ(ssn_value("-99999999999999"), -2147483648LL);
+    // Blanks up to the end of their buffer: nothing past the text is read.
+    const auto blanks = std::make_unique<char[]>(3);
+    std::fill_n(blanks.get(), 3, ' ');
+    EXPECT_EQ(ssn_value({blanks.get(), 3}), 0);
 }
 
 TEST(SsnPairIndex, FindsTheFirstPositionOfAPair) {
@@ -119,6 +127,14 @@ TEST(SsnPairIndex, FindsTheFirstPositionOfAPair) {
     // A position added after a search is found at once.
     index.add(-7, -7);
     EXPECT_EQ(index.find(-7, -7), 100003u);
+    // Pairs apart only in the top or the lowest bit of a number stay apart.
+    constexpr std::int32_t kLowest = std::numeric_limits<std::int32_t>::min();
+    index.add(0, 5);
+    index.add(kLowest, 5);
+    index.add(1, 0);
+    index.add(0, kLowest);
+    EXPECT_EQ(index.find(kLowest, 5), 100005u);
+    EXPECT_EQ(index.find(0, kLowest), 100007u);
 }
 
 }  // namespace

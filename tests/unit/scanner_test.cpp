@@ -136,9 +136,11 @@ TEST(Scanner, ReadsAnyBytesWithoutFault) {
 /// A listing of many read blocks from random lines of every kind: entries matching QQ lines
 /// or not, runs of entry first lines (each taking the next as its second), short lines, blank
 /// and set version lines, repeated titles, CR LF line ends, now and then an entry whose lines
-/// are longer than a read block. Its first `quiet_bytes` hold no long lines, so that blocks end
-/// anywhere, and no titles or set versions, so that each blank version line is echoed.
-std::string many_block_listing(std::uint32_t seed, bool with_qq, bool unmatched_at_end,
+/// are longer than a read block. With `unmatched`, two entries have no QQ record, one halfway
+/// and one at the end, and the scan must stop at the first. Its first `quiet_bytes` hold no long
+/// lines, so that blocks end anywhere, and no titles or set versions, so that each blank version
+/// line is echoed.
+std::string many_block_listing(std::uint32_t seed, bool with_qq, bool unmatched,
                                std::size_t quiet_bytes) {
     std::mt19937 random(seed);
     const auto pick = [&](std::size_t bound) { return static_cast<std::size_t>(random() % bound); };
@@ -162,7 +164,12 @@ std::string many_block_listing(std::uint32_t seed, bool with_qq, bool unmatched_
         }
         listing += run_of_three + line_with({{21, " 1000.000"}, {66, "   12345"}, {102, " 1.0"}});
     }
+    bool unmatched_halfway = unmatched;
     while (listing.size() < 9'000'000) {
+        if (unmatched_halfway && listing.size() > 4'500'000) {
+            listing += entry(ssn_of(99991), "X", ssn_of(6), "Y", "1");
+            unmatched_halfway = false;
+        }
         const std::size_t pair = with_qq ? pick(qq_lines) : pick(99999);
         const std::string end = pick(16) == 0 ? "\r\n" : "\n";
         const bool quiet = listing.size() < quiet_bytes;
@@ -207,7 +214,7 @@ std::string many_block_listing(std::uint32_t seed, bool with_qq, bool unmatched_
         }
         listing += text;
     }
-    if (unmatched_at_end) listing += entry(ssn_of(99990), "X", ssn_of(5), "Y", "1") + "tail\n";
+    if (unmatched) listing += entry(ssn_of(99990), "X", ssn_of(5), "Y", "1") + "tail\n";
     return listing;
 }
 
