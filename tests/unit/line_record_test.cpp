@@ -101,6 +101,8 @@ TEST(SsnValue, ReadsAsAtoiDoes) {
               0);
     EXPECT_EQ(ssn_value("99999999999999"), 2147483647);
     EXPECT_EQ(ssn_value("-99999999999999"), -2147483648LL);
+    EXPECT_EQ(ssn_value("-2147483647"), -2147483647);
+    EXPECT_EQ(ssn_value(std::string_view("123").substr(0, 2)), 12);
     // Blanks up to the end of their buffer: nothing past the text is read.
     const auto blanks = std::make_unique<char[]>(3);
     std::fill_n(blanks.get(), 3, ' ');
