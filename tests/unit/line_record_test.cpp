@@ -137,6 +137,10 @@ TEST(SsnPairIndex, FindsTheFirstPositionOfAPair) {
     index.add(0, kLowest);
     EXPECT_EQ(index.find(kLowest, 5), 100005u);
     EXPECT_EQ(index.find(0, kLowest), 100007u);
+    // As many pairs as the first table has slots: a missing pair is still told.
+    SsnPairIndex sixty_four;
+    for (int i = 0; i < 64; ++i) sixty_four.add(i, i);
+    EXPECT_FALSE(sixty_four.find(-1, -1));
 }
 
 }  // namespace
