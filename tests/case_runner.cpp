@@ -9,6 +9,8 @@
 //   faketime   a date and time for Debian's faketime; the run stamp is then compared as is,
 //              otherwise its date-time text is masked as "<run time>"
 //   stdout, stderr   the expected console output (default: empty)
+//   closed_console   standard output is a pipe that nobody reads, so that every write to it
+//              fails with a broken pipe (nothing of it is then compared)
 //   exit_code  the expected exit code (default 0)
 //   report     the expected bytes of "report" in the working folder; without it no file of
 //              that name may exist after the run
@@ -90,14 +92,20 @@ TEST_P(Case, LeavesTheExpectedFilesAndConsole) {
     const std::optional<std::string> faketime = read_file(source / "faketime");
     if (faketime && VANDLOR2_SANITIZED) GTEST_SKIP() << "faketime does not preload under ASan";
 
+    const bool closed_console = fs::exists(source / "closed_console");
     std::string command = "cd " + shell_quoted(work.string()) + " && ";
+    if (closed_console) command += "mkfifo console.fifo && ";
     if (faketime) command += "faketime -f " + shell_quoted(lines_of(*faketime).at(0)) + " ";
     command += shell_quoted(VANDLOR2_BINARY);
     for (const std::string& argument : lines_of(read_or_empty(source / "args"))) {
         command += " " + shell_quoted(argument);
     }
     const fs::path input = fs::exists(source / "stdin") ? source / "stdin" : fs::path("/dev/null");
-    command += " < " + shell_quoted(input.string()) + " > console.out 2> console.err";
+    command += " < " + shell_quoted(input.string());
+    // A FIFO opened for reading and writing, then for writing, then its reading end closed.
+    command +=
+        closed_console ? " 3<> console.fifo 4> console.fifo 3<&- >&4 4>&-" : " > console.out";
+    command += " 2> console.err";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status)) << "the tool did not exit normally";
 
