@@ -30,10 +30,14 @@ std::string qq_line(const std::string& ssn_from, const std::string& ssn_to, char
     return line_with({{4, " QQ"}, {7, std::string(1, order)}, {14, ssn_from}, {54, ssn_to}});
 }
 
+std::string entry_second_line(const std::string& external) {
+    return line_with({{21, " 1000.000"}, {66, "   12345"}, {74, "9"}, {102, external}});
+}
+
 std::string entry(const std::string& ssn_from, const std::string& from, const std::string& ssn_to,
                   const std::string& to, const std::string& external) {
     return line_with({{1, "FROM: "}, {8, ssn_from}, {16, from}, {55, ssn_to}, {63, to}}) +
-           line_with({{21, " 1000.000"}, {66, "   12345"}, {74, "9"}, {102, external}});
+           entry_second_line(external);
 }
 
 struct Scanned {
@@ -162,7 +166,7 @@ std::string many_block_listing(std::uint32_t seed, bool with_qq, bool unmatched,
         while (listing.size() + run_of_three.size() + 2 <= (std::size_t{256} << 10)) {
             listing += "F\n";
         }
-        listing += run_of_three + line_with({{21, " 1000.000"}, {66, "   12345"}, {102, " 1.0"}});
+        listing += run_of_three + entry_second_line(" 1.0");
     }
     bool unmatched_halfway = unmatched;
     while (listing.size() < 9'000'000) {
