@@ -1,10 +1,7 @@
 #pragma once
 
 #include <cstdint>
-
-#ifndef _WIN32
-#include <signal.h>
-#endif
+#include <functional>
 
 namespace vandlor2 {
 
@@ -28,21 +25,20 @@ void disarm();
 /// rather than ending the process without a word.
 void ignore_broken_pipes();
 
+/// Calls `start_threads` with interruptions held back on this thread, so that the threads it
+/// starts never take one: interruptions are left to this thread, whose handlers expect them.
+void start_threads_uninterrupted(const std::function<void()>& start_threads);
+
 }  // namespace interrupt_guard
 
 /// Marks one write of the report. Once an interruption is being handled, a new section never
-/// begins: its thread waits for the end of the process.
+/// begins: its thread waits for the end of the process. Sections do not nest.
 class ReportWriteSection {
   public:
     ReportWriteSection();
     ~ReportWriteSection();
     ReportWriteSection(const ReportWriteSection&) = delete;
     ReportWriteSection& operator=(const ReportWriteSection&) = delete;
-
-  private:
-#ifndef _WIN32
-    sigset_t previous_mask_;  ///< the thread's signal mask outside the section
-#endif
 };
 
 }  // namespace vandlor2

@@ -9,9 +9,7 @@
 #include <thread>
 #include <vector>
 
-#ifndef _WIN32
-#include <signal.h>
-#endif
+#include "support/interrupt_guard.h"
 
 namespace vandlor2 {
 namespace {
@@ -107,24 +105,15 @@ class Crew {
     void start_threads(std::unique_lock<std::mutex>& lock) {
         if (most_threads_ == 0) return;
         lock.unlock();
-#ifndef _WIN32
-        // Threads take their signal mask from the thread that starts them: interruptions are
-        // left to the calling thread, whose handlers expect it.
-        sigset_t all;
-        sigset_t previous;
-        sigfillset(&all);
-        pthread_sigmask(SIG_BLOCK, &all, &previous);
-#endif
         try {
-            threads_.reserve(most_threads_);
-            while (threads_.size() < most_threads_) threads_.emplace_back([this] { serve(); });
+            interrupt_guard::start_threads_uninterrupted([this] {
+                threads_.reserve(most_threads_);
+                while (threads_.size() < most_threads_) threads_.emplace_back([this] { serve(); });
+            });
         } catch (const std::system_error&) {
             // Fewer threads, or none: the calling thread does the rest.
         } catch (const std::bad_alloc&) {
         }
-#ifndef _WIN32
-        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-#endif
         lock.lock();
     }
 

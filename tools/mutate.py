@@ -71,7 +71,8 @@ SLOW_TEST_SECONDS = 0.3
 LEDGER = "tools/mutate-done.tsv"
 # Code that runs in a signal handler, in runs that end by the signal without writing their
 # coverage counts: the mutants of these files always meet every slow test.
-SIGNAL_HANDLER_FILES = ("support/interrupt_guard.cpp", "support/native_file.cpp")
+SIGNAL_HANDLER_FILES = ("support/interrupt_guard.cpp", "support/interrupt_guard_posix.cpp",
+                        "support/native_file_posix.cpp")
 # The fault suite fails the tool's system calls and allocations in turn, and so, in a coverage
 # build, the writing of the coverage counts too: a run that fails to read the counts written so
 # far writes its own over them. What it executes cannot be measured, so it meets every mutant.
