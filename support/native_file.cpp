@@ -1,6 +1,5 @@
 #include "support/native_file.h"
 
-
 namespace vandlor2 {
 
 std::string_view cause_text(FileCause cause) {
