@@ -6,6 +6,7 @@
 #include <sstream>
 #include <streambuf>
 
+#include "listing/report_order.h"
 #include "listing/scanner.h"
 #include "report/report_writer.h"
 

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "listing/line_record.h"
+#include "listing/record_table.h"
 
 namespace vandlor2 {
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "listing/report_order.h"
 #include "report/prt.h"
 #include "report/prtqq.h"
 #include "support/ordered_work.h"

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 namespace vandlor2 {
@@ -13,40 +13,48 @@ namespace vandlor2 {
 void* allocate_bulk(std::size_t bytes);
 void free_bulk(void* block, std::size_t bytes);
 
-/// An allocator over allocate_bulk, for the vectors that hold a value for every record.
+/// A fixed number of values of a plain type in bulk memory, left unset until written: a table
+/// that threads fill is first touched, page by page, by those threads.
 template <typename T>
-struct BulkAllocator {
-    using value_type = T;
+class BulkArray {
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>,
+                  "the values are left unset and never destroyed");
 
-    BulkAllocator() = default;
-    template <typename U>
-    BulkAllocator(const BulkAllocator<U>&) {}
+  public:
+    BulkArray() = default;
+    explicit BulkArray(std::size_t size) : size_(size) {
+        if (size > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_alloc();
+        if (size > 0) values_ = static_cast<T*>(allocate_bulk(size * sizeof(T)));
+    }
+    ~BulkArray() {
+        if (values_ != nullptr) free_bulk(values_, size_ * sizeof(T));
+    }
+    BulkArray(BulkArray&& other) noexcept
+        : values_(std::exchange(other.values_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+    BulkArray& operator=(BulkArray&& other) noexcept {
+        swap(other);
+        return *this;
+    }
+    BulkArray(const BulkArray&) = delete;
+    BulkArray& operator=(const BulkArray&) = delete;
 
-    T* allocate(std::size_t count) {
-        if (count > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_alloc();
-        return static_cast<T*>(allocate_bulk(count * sizeof(T)));
-    }
-    void deallocate(T* block, std::size_t count) { free_bulk(block, count * sizeof(T)); }
-
-    /// Without arguments, leaves a value of a plain type as it comes, so that a table resized
-    /// for threads to fill is first written, page by page, by the threads.
-    template <typename U>
-    void construct(U* place) {
-        ::new (static_cast<void*>(place)) U;
-    }
-    template <typename U, typename... Arguments>
-    void construct(U* place, Arguments&&... arguments) {
-        ::new (static_cast<void*>(place)) U(std::forward<Arguments>(arguments)...);
+    void swap(BulkArray& other) noexcept {
+        std::swap(values_, other.values_);
+        std::swap(size_, other.size_);
     }
 
-    template <typename U>
-    bool operator==(const BulkAllocator<U>&) const {
-        return true;
-    }
-    template <typename U>
-    bool operator!=(const BulkAllocator<U>&) const {
-        return false;
-    }
+    T& operator[](std::size_t at) { return values_[at]; }
+    const T& operator[](std::size_t at) const { return values_[at]; }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    T* begin() { return values_; }
+    T* end() { return values_ + size_; }
+    const T* begin() const { return values_; }
+    const T* end() const { return values_ + size_; }
+
+  private:
+    T* values_ = nullptr;
+    std::size_t size_ = 0;
 };
 
 }  // namespace vandlor2

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "listing/line_record.h"
+#include "listing/report_order.h"
 #include "listing/scanner.h"
 #include "report/prt.h"
 #include "report/prtqq.h"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fuzz/reference_scan.h"
+#include "listing/text_blocks.h"
 
 namespace vandlor2 {
 namespace {
@@ -158,12 +159,12 @@ std::string many_block_listing(std::uint32_t seed, bool with_qq, bool unmatched,
     for (std::size_t i = 0; i < qq_lines; ++i) listing += qq_line(ssn_of(i), ssn_of(i + 1));
     if (quiet_bytes > 0) {
         // The first block after the program line ends at the last line feed before 256 KiB
-        // (two reads of 128 KiB). Let it begin with a line that is no entry and end with a run
+        // (two reads of a text block). Let it begin with a line that is no entry and end with a run
         // of three entry first lines, the last as short as one can be: the first two pair up,
         // and the third must go on to the next block to take its second line there.
         const std::string run_of_three = line_with({{1, "FROM: "}, {8, ssn_of(1)}}) +
                                          line_with({{1, "FROM: "}, {8, ssn_of(2)}}) + " FROM: \n";
-        while (listing.size() + run_of_three.size() + 2 <= (std::size_t{256} << 10)) {
+        while (listing.size() + run_of_three.size() + 2 <= 2 * kTextBlockBytes) {
             listing += "F\n";
         }
         listing += run_of_three + entry_second_line(" 1.0");

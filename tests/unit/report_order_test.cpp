@@ -1,16 +1,10 @@
-#include "listing/line_record.h"
+#include "listing/report_order.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdint>
-#include <limits>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "listing/ssn_pair_index.h"
 
 namespace vandlor2 {
 namespace {
@@ -80,67 +74,6 @@ TEST(ReportOrder, ComparesTheTextsByteByByte) {
 TEST(ReportOrder, KeepsTheTableOrderOfEqualTexts) {
     RecordTable table = table_of({"  7", "  5", "  7", "", "  5", "", "  7"});
     EXPECT_EQ(report_order(table), (Order{3, 5, 1, 4, 0, 2, 6}));
-}
-
-TEST(ColumnText, KeepsAtMostItsWidth) {
-    ColumnText<5> text("123456789");
-    EXPECT_EQ(text.view(), "12345");
-    text.assign("");
-    EXPECT_TRUE(text.view().empty());
-}
-
-TEST(SsnValue, ReadsAsAtoiDoes) {
-    EXPECT_EQ(ssn_value("00012"), 12);
-    EXPECT_EQ(ssn_value("12   "), 12);
-    EXPECT_EQ(ssn_value(" \t +7x"), 7);
-    EXPECT_EQ(ssn_value("-0042"), -42);
-    EXPECT_EQ(ssn_value(""), 0);
-    EXPECT_EQ(ssn_value("  ABC"), 0);
-    EXPECT_EQ(ssn_value("\xA0"
-                        "12"),
-              0);
-    EXPECT_EQ(ssn_value("99999999999999"), 2147483647);
-    EXPECT_EQ(ssn_value("-99999999999999"), -2147483648LL);
-    EXPECT_EQ(ssn_value("-2147483647"), -2147483647);
-    EXPECT_EQ(ssn_value(std::string_view("123").substr(0, 2)), 12);
-    // Blanks up to the end of their buffer: nothing past the text is read.
-    const auto blanks = std::make_unique<char[]>(3);
-    std::fill_n(blanks.get(), 3, ' ');
-    EXPECT_EQ(ssn_value({blanks.get(), 3}), 0);
-}
-
-TEST(SsnPairIndex, FindsTheFirstPositionOfAPair) {
-    SsnPairIndex index;
-    EXPECT_FALSE(index.find(1, 2));
-    index.add(1, 2);  // position 0
-    index.add(2, 1);
-    index.add(1, 2);
-    EXPECT_EQ(index.find(1, 2), 0u);
-    EXPECT_EQ(index.find(2, 1), 1u);
-    EXPECT_EQ(index.find(1, 2), 0u);  // not the next position, which holds a later duplicate
-    EXPECT_FALSE(index.find(1, 3));
-    // Many pairs that share one number stay apart, found in and out of order.
-    for (int i = 0; i < 100000; ++i) index.add(7, i);
-    for (int i = 0; i < 100000; i += 999)
-        EXPECT_EQ(index.find(7, i), static_cast<std::size_t>(3 + i));
-    for (int i = 99999; i >= 0; i -= 997)
-        EXPECT_EQ(index.find(7, i), static_cast<std::size_t>(3 + i));
-    EXPECT_EQ(index.find(-7, -7), std::nullopt);
-    // A position added after a search is found at once.
-    index.add(-7, -7);
-    EXPECT_EQ(index.find(-7, -7), 100003u);
-    // Pairs apart only in the top or the lowest bit of a number stay apart.
-    constexpr std::int32_t kLowest = std::numeric_limits<std::int32_t>::min();
-    index.add(0, 5);
-    index.add(kLowest, 5);
-    index.add(1, 0);
-    index.add(0, kLowest);
-    EXPECT_EQ(index.find(kLowest, 5), 100005u);
-    EXPECT_EQ(index.find(0, kLowest), 100007u);
-    // As many pairs as the first table has slots: a missing pair is still told.
-    SsnPairIndex sixty_four;
-    for (int i = 0; i < 64; ++i) sixty_four.add(i, i);
-    EXPECT_FALSE(sixty_four.find(-1, -1));
 }
 
 }  // namespace

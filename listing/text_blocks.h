@@ -8,23 +8,9 @@
 
 namespace vandlor2 {
 
-/// The lines of a text held in memory, split at line feeds. A carriage return directly before
-/// a line feed is dropped, so listings with CR LF line ends read the same; any other byte, NUL
-/// included, is kept. A last line without a line feed is still a line.
-class Lines {
-  public:
-    explicit Lines(std::string_view text) : text_(text) {}
-
-    /// Sets `line` to the next line, without its line end; false after the last.
-    bool next(std::string_view& line);
-
-    /// Where the next line begins in the text.
-    std::size_t next_at() const { return at_; }
-
-  private:
-    std::string_view text_;
-    std::size_t at_ = 0;
-};
+/// The bytes a text block is read in: a block holds about this many, more only for a line
+/// longer than this.
+inline constexpr std::size_t kTextBlockBytes = std::size_t{128} << 10;
 
 /// A piece of the input that ends at a line end, in a buffer that is kept for the next piece.
 struct TextBlock {
@@ -38,12 +24,12 @@ struct TextBlock {
 /// Reads a stream in large blocks of whole lines: what follows the last line feed read is
 /// carried to the front of the next block. Only the last block of the input may end without
 /// a line feed.
-class BlockReader {
+class TextBlockReader {
   public:
     enum class Status { block, end, error };
 
     /// `input` must remain live while this reader is in use.
-    explicit BlockReader(std::istream& input);
+    explicit TextBlockReader(std::istream& input);
 
     /// Reads the next block into `block`, reusing its buffer: the bytes carried over and about
     /// a block's worth more, up to the last line feed among them (all of them at the end of

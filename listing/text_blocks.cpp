@@ -1,4 +1,4 @@
-#include "listing/line_reader.h"
+#include "listing/text_blocks.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,8 +6,6 @@
 
 namespace vandlor2 {
 namespace {
-
-constexpr std::size_t kBlockSize = std::size_t{128} << 10;
 
 void reserve(TextBlock& block, std::size_t capacity) {
     if (capacity <= block.capacity) return;
@@ -23,21 +21,9 @@ void reserve(TextBlock& block, std::size_t capacity) {
 
 }  // namespace
 
-bool Lines::next(std::string_view& line) {
-    if (at_ >= text_.size()) return false;
-    const char* first = text_.data() + at_;
-    const std::size_t left = text_.size() - at_;
-    const auto* feed = static_cast<const char*>(std::memchr(first, '\n', left));
-    const std::size_t length = feed != nullptr ? static_cast<std::size_t>(feed - first) : left;
-    line = std::string_view(first, length);
-    at_ += length + (feed != nullptr ? 1 : 0);
-    if (feed != nullptr && !line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return true;
-}
+TextBlockReader::TextBlockReader(std::istream& input) : input_(input) {}
 
-BlockReader::BlockReader(std::istream& input) : input_(input) {}
-
-bool BlockReader::read_more(TextBlock& block, std::size_t count) {
+bool TextBlockReader::read_more(TextBlock& block, std::size_t count) {
     std::streambuf* source = input_.rdbuf();
     if (source == nullptr || ended_) return false;
     reserve(block, block.size + count);
@@ -59,11 +45,11 @@ bool BlockReader::read_more(TextBlock& block, std::size_t count) {
     }
 }
 
-BlockReader::Status BlockReader::next(TextBlock& block) {
-    if (carry_.size >= kBlockSize) {
+TextBlockReader::Status TextBlockReader::next(TextBlock& block) {
+    if (carry_.size >= kTextBlockBytes) {
         std::swap(block, carry_);  // a long line carried over: its buffer, not a copy of it
     } else {
-        reserve(block, carry_.size + kBlockSize);
+        reserve(block, carry_.size + kTextBlockBytes);
         if (carry_.size > 0) std::memcpy(block.bytes.get(), carry_.bytes.get(), carry_.size);
         block.size = carry_.size;
     }
@@ -72,7 +58,7 @@ BlockReader::Status BlockReader::next(TextBlock& block) {
     // whole lines before it were given back to come with more.
     std::size_t unsearched = block.size;
     for (;;) {
-        const bool more = read_more(block, std::max(kBlockSize, block.size));
+        const bool more = read_more(block, std::max(kTextBlockBytes, block.size));
         if (failed_) return Status::error;
         if (!more) return block.size > 0 ? Status::block : Status::end;
         const std::size_t last_feed = block.text().substr(unsearched).rfind('\n');
@@ -84,10 +70,10 @@ BlockReader::Status BlockReader::next(TextBlock& block) {
     }
 }
 
-void BlockReader::give_back(TextBlock& block, std::size_t from) {
+void TextBlockReader::give_back(TextBlock& block, std::size_t from) {
     const std::size_t tail = block.size - from;
     if (tail == 0) return;
-    if (tail >= kBlockSize && from < tail) {
+    if (tail >= kTextBlockBytes && from < tail) {
         // A long tail keeps its buffer; the block's head moves to the carry's old buffer.
         TextBlock head = std::move(carry_);
         const std::size_t carried = head.size;

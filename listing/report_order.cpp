@@ -1,9 +1,12 @@
-#include "listing/line_record.h"
+#include "listing/report_order.h"
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
+#include <string_view>
 #include <utility>
 
+#include "support/bulk_memory.h"
 #include "support/ordered_work.h"
 
 namespace vandlor2 {
@@ -13,6 +16,15 @@ constexpr std::size_t kMostRecords = std::size_t{1} << 28;
 constexpr unsigned kTextBytes = 12;
 constexpr unsigned kKeyBytes = kTextBytes + 1;  // the text's bytes, then its length
 static_assert(kExternalAccuracyWidth <= kTextBytes, "the text must fit in twelve bytes");
+
+/// A record's place in the report order, packed into two words so that comparing keys
+/// compares the external-accuracy texts: the text's first eight bytes big-endian, then its
+/// last four bytes (zero-padded), its length, and last the record's table position, which
+/// keeps records with equal texts in table order.
+struct SortKey {
+    std::uint64_t high;
+    std::uint64_t low;
+};
 
 using Counts = std::array<std::size_t, 256>;
 using DigitCounts = std::array<Counts, kKeyBytes>;
@@ -46,11 +58,11 @@ unsigned bit_width(std::size_t value) {
 /// it moves them, a part counts the next digit of the keys by the part they land in, so that
 /// no pass reads the keys twice.
 template <typename Key, typename DigitOf>
-void radix_sort(std::vector<Key, BulkAllocator<Key>>& keys, unsigned digits,
-                std::vector<Counts> counts, DigitOf digit_of) {
+void radix_sort(BulkArray<Key>& keys, unsigned digits, std::vector<Counts> counts,
+                DigitOf digit_of) {
     const std::size_t size = keys.size();
     const std::size_t parts = counts.size();
-    std::vector<Key, BulkAllocator<Key>> sorted(size);
+    BulkArray<Key> sorted(size);
     // next[mover][part]: the next digit's counts of the keys a part moves into another part.
     std::vector<std::vector<Counts>> next(parts, std::vector<Counts>(parts));
     std::vector<Counts> starts(parts);
@@ -97,36 +109,6 @@ void radix_sort(std::vector<Key, BulkAllocator<Key>>& keys, unsigned digits,
 
 }  // namespace
 
-void RecordTable::FreeBlock::operator()(LineRecord* block) const {
-    if (bulk) {
-        BulkAllocator<LineRecord>().deallocate(block, kBlockSize);
-    } else {
-        std::allocator<LineRecord>().deallocate(block, kBlockSize);
-    }
-}
-
-RecordTable::Block RecordTable::ready_block() {
-    Block block(BulkAllocator<LineRecord>().allocate(kBlockSize), FreeBlock{true});
-    // One write a small page is enough for the system to back the whole block with memory.
-    volatile char* const bytes = reinterpret_cast<char*>(block.get());
-    for (std::size_t at = 0; at < kBlockSize * sizeof(LineRecord); at += 4096) bytes[at] = 0;
-    return block;
-}
-
-void RecordTable::add_block() {
-    if (!spares_.empty()) {
-        blocks_.push_back(std::move(spares_.back()));
-        spares_.pop_back();
-        return;
-    }
-    // Left unwritten until filled, so each page is written once. The first block is in small
-    // pages, which a small listing fills only a few of.
-    const bool bulk = !blocks_.empty();
-    blocks_.push_back(Block(bulk ? BulkAllocator<LineRecord>().allocate(kBlockSize)
-                                 : std::allocator<LineRecord>().allocate(kBlockSize),
-                            FreeBlock{bulk}));
-}
-
 /// The report order is made in one of two ways. Most often the texts differ in a few of their
 /// bytes, and each of those takes few values: each byte is then replaced by its rank among the
 /// values it takes, and the ranks and the position packed into one word, sorted in a few passes
@@ -166,13 +148,14 @@ RecordOrder::RecordOrder(const RecordTable& table) {
         rank_bits[digit] = values > 1 ? bit_width(values - 1) : 0;
         packed_bits += rank_bits[digit];
     }
-    positions_.resize(size);
+    positions_.reset(new std::uint32_t[size]);
+    size_ = size;
     if (packed_bits <= 64) {
         const unsigned passes = (packed_bits - position_bits + 7) / 8;
         const auto digit_of = [position_bits](std::uint64_t key, unsigned digit) {
             return static_cast<unsigned>(key >> (position_bits + 8 * digit)) & 0xFF;
         };
-        std::vector<std::uint64_t, BulkAllocator<std::uint64_t>> keys(size);
+        BulkArray<std::uint64_t> keys(size);
         std::vector<Counts> first_counts(parts);
         run_parts(parts, [&](std::size_t part) {
             const auto [first, end] = part_range(size, parts, part);
@@ -199,7 +182,7 @@ RecordOrder::RecordOrder(const RecordTable& table) {
     }
     // Two words: the text's first eight bytes, then its last four, its length and position.
     constexpr unsigned kPositionBits = 28;
-    SortKeys keys(size);
+    BulkArray<SortKey> keys(size);
     run_parts(parts, [&](std::size_t part) {
         const auto [first, end] = part_range(size, parts, part);
         for (std::size_t i = first; i < end; ++i) {

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "listing/record_table.h"
+
+namespace vandlor2 {
+
+/// The positions of a table's records in report order: by the external-accuracy text, compared
+/// byte by byte as unsigned values, a proper prefix first; records with equal texts keep their
+/// table order. Never numeric: blanks before digits, "10.5" before "9.75". Made on every core.
+class RecordOrder {
+  public:
+    explicit RecordOrder(const RecordTable& table);
+
+    std::size_t size() const { return size_; }
+    /// The table position of the record at `rank` in the report order.
+    std::size_t operator[](std::size_t rank) const { return positions_[rank]; }
+
+  private:
+    std::unique_ptr<std::uint32_t[]> positions_;
+    std::size_t size_ = 0;
+};
+
+/// Positions of `table` in report order, as a plain vector.
+std::vector<std::size_t> report_order(const RecordTable& table);
+
+}  // namespace vandlor2
