@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz/reference_scan.h"
 #include "fuzz/require.h"
 #include "listing/scanner.h"
 #include "report/report_writer.h"
+#include "tests/reference_scan.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ bool starts_with(std::string_view text, std::string_view start) {
 }
 
 void require_same_records(const vandlor2::ListingContents& contents,
-                          const vandlor2::fuzz::ReferenceScan& reference) {
+                          const vandlor2::reference::ReferenceScan& reference) {
     require(contents.records.size() == reference.records.size(), "as many records");
     for (std::size_t i = 0; i < reference.records.size(); ++i) {
         const vandlor2::LineRecord& record = contents.records[i];
@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ListingContents contents;
     const ScanStatus status = scan(listing, console, errors, contents);
 
-    const fuzz::ReferenceScan reference = fuzz::reference_scan(bytes);
+    const reference::ReferenceScan reference = reference::reference_scan(bytes);
     require(status == reference.status, "the scan ends as the reference's does");
     require(console.str() == reference.console, "the same version echo");
     require(errors.str() == reference.errors, "the same error message");

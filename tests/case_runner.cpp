@@ -18,46 +18,24 @@
 // The listing is always checked to be unchanged by the run.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "harness.h"
 #include "run_stamp.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::optional<std::string> read_file(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-std::string read_or_empty(const fs::path& path) {
-    return read_file(path).value_or("");
-}
-
-std::string shell_quoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
+using harness::lines_of;
+using harness::read_file;
+using harness::read_or_empty;
+using harness::shell_quoted;
 
 std::vector<std::string> case_names() {
     std::vector<std::string> names;
@@ -72,28 +50,24 @@ class Case : public testing::TestWithParam<std::string> {};
 
 TEST_P(Case, LeavesTheExpectedFilesAndConsole) {
     const fs::path source = fs::path(VANDLOR2_CASES_DIR) / GetParam();
-    std::string work_template = (fs::temp_directory_path() / "vandlor2-case-XXXXXX").string();
-    ASSERT_NE(mkdtemp(work_template.data()), nullptr);
-    const fs::path work = work_template;
+    const harness::TempFolder folder;
+    const fs::path& work = folder.path();
 
     std::optional<std::string> listing = read_file(source / "listing");
     if (const auto example = read_file(source / "example")) {
         listing = read_file(fs::path(VANDLOR2_EXAMPLES_DIR) / lines_of(*example).at(0));
         ASSERT_TRUE(listing) << "no such example: " << *example;
     }
-    if (listing) {
-        std::ofstream(work / "listing", std::ios::binary) << *listing;
-    }
+    if (listing) harness::write_file(work / "listing", *listing);
     if (fs::exists(source / "setup")) {
-        const std::string setup = "cd " + shell_quoted(work.string()) + " && sh " +
-                                  shell_quoted((source / "setup").string());
-        ASSERT_EQ(std::system(setup.c_str()), 0) << "setup failed";
+        const std::string setup = folder.cd() + "sh " + shell_quoted((source / "setup").string());
+        ASSERT_EQ(harness::run_shell(setup).exit_code, 0) << "setup failed";
     }
     const std::optional<std::string> faketime = read_file(source / "faketime");
     if (faketime && VANDLOR2_SANITIZED) GTEST_SKIP() << "faketime does not preload under ASan";
 
     const bool closed_console = fs::exists(source / "closed_console");
-    std::string command = "cd " + shell_quoted(work.string()) + " && ";
+    std::string command = folder.cd();
     if (closed_console) command += "mkfifo console.fifo && ";
     if (faketime) command += "faketime -f " + shell_quoted(lines_of(*faketime).at(0)) + " ";
     command += shell_quoted(VANDLOR2_BINARY);
@@ -106,13 +80,13 @@ TEST_P(Case, LeavesTheExpectedFilesAndConsole) {
     command +=
         closed_console ? " 3<> console.fifo 4> console.fifo 3<&- >&4 4>&-" : " > console.out";
     command += " 2> console.err";
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status)) << "the tool did not exit normally";
+    const harness::Ending ending = harness::run_shell(command);
+    ASSERT_NE(ending.exit_code, -1) << "the tool did not exit normally";
 
     const std::string console = read_or_empty(work / "console.out");
     EXPECT_EQ(faketime ? console : without_run_time(console), read_or_empty(source / "stdout"));
     EXPECT_EQ(read_or_empty(work / "console.err"), read_or_empty(source / "stderr"));
-    EXPECT_EQ(WEXITSTATUS(status), std::stoi(read_file(source / "exit_code").value_or("0")));
+    EXPECT_EQ(ending.exit_code, std::stoi(read_file(source / "exit_code").value_or("0")));
     const std::optional<std::string> report = read_file(work / "report");
     const std::optional<std::string> expected_report = read_file(source / "report");
     EXPECT_EQ(report.has_value(), expected_report.has_value()) << "report file presence";
@@ -122,9 +96,6 @@ TEST_P(Case, LeavesTheExpectedFilesAndConsole) {
     if (listing) {
         EXPECT_EQ(read_file(work / "listing"), listing) << "the listing was changed";
     }
-
-    std::error_code ignored;
-    fs::remove_all(work, ignored);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Case, testing::ValuesIn(case_names()),

@@ -16,16 +16,10 @@
 #include "report/report_writer.h"
 #include "support/file_stream.h"
 #include "tests/unit/case_name.h"
+#include "tests/unit/line_builder.h"
 
 namespace vandlor2 {
 namespace {
-
-/// A line of `width` blanks with each text placed at its column, counted from 1.
-std::string columns(std::size_t width, std::vector<std::pair<std::size_t, std::string>> texts) {
-    std::string line(width, ' ');
-    for (const auto& [column, text] : texts) line.replace(column - 1, text.size(), text);
-    return line;
-}
 
 LineRecord worked_record() {
     LineRecord record;
@@ -41,29 +35,30 @@ LineRecord worked_record() {
 }
 
 TEST(Prt, PlacesTheWorkedExampleInItsColumns) {
-    EXPECT_EQ(prt(worked_record()), columns(121, {{1, "NORTH BASE"},
-                                                  {41, "HILL 2"},
-                                                  {84, "1234.567"},
-                                                  {95, "1:"},
-                                                  {103, "45678"},
-                                                  {109, "1:"},
-                                                  {116, "123457"}}) +
+    EXPECT_EQ(prt(worked_record()), line_with(121, {{1, "NORTH BASE"},
+                                                    {41, "HILL 2"},
+                                                    {84, "1234.567"},
+                                                    {95, "1:"},
+                                                    {103, "45678"},
+                                                    {109, "1:"},
+                                                    {116, "123457"}}) +
                                         "\n");
 }
 
 TEST(Prt, KeepsItsWidthForEmptyAndFullFields) {
     LineRecord record;
-    EXPECT_EQ(prt(record), columns(121, {{95, "1:"}, {107, "0"}, {109, "1:"}, {121, "0"}}) + "\n");
+    EXPECT_EQ(prt(record),
+              line_with(121, {{95, "1:"}, {107, "0"}, {109, "1:"}, {121, "0"}}) + "\n");
     record.from_station.assign("ABCDEFGHIJKLMNOPQRSTUVWXYZ1234");
     record.to_station.assign("abcdefghijklmnopqrstuvwxyz1234");
     record.distance.assign("123456.78");
-    EXPECT_EQ(prt(record), columns(121, {{1, "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234"},
-                                         {41, "abcdefghijklmnopqrstuvwxyz1234"},
-                                         {83, "123456.78"},
-                                         {95, "1:"},
-                                         {107, "0"},
-                                         {109, "1:"},
-                                         {121, "0"}}) +
+    EXPECT_EQ(prt(record), line_with(121, {{1, "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234"},
+                                           {41, "abcdefghijklmnopqrstuvwxyz1234"},
+                                           {83, "123456.78"},
+                                           {95, "1:"},
+                                           {107, "0"},
+                                           {109, "1:"},
+                                           {121, "0"}}) +
                                "\n");
 }
 
@@ -87,20 +82,20 @@ TEST(Prt, IgnoresSerialNumbersAndSurveyOrder) {
 TEST(Prtqq, PlacesTheWorkedExampleInItsColumns) {
     LineRecord record = worked_record();
     record.distance.assign(" 1234.567");
-    EXPECT_EQ(prtqq(record), columns(126, {{1, " ("},
-                                           {6, "17"},
-                                           {8, ") "},
-                                           {10, "NORTH BASE"},
-                                           {40, "   ("},
-                                           {45, "1042"},
-                                           {49, ") "},
-                                           {51, "HILL 2"},
-                                           {85, "1234.567"},
-                                           {96, "1:"},
-                                           {104, "45678"},
-                                           {110, "1:"},
-                                           {117, "123457"},
-                                           {126, "2"}}) +
+    EXPECT_EQ(prtqq(record), line_with(126, {{1, " ("},
+                                             {6, "17"},
+                                             {8, ") "},
+                                             {10, "NORTH BASE"},
+                                             {40, "   ("},
+                                             {45, "1042"},
+                                             {49, ") "},
+                                             {51, "HILL 2"},
+                                             {85, "1234.567"},
+                                             {96, "1:"},
+                                             {104, "45678"},
+                                             {110, "1:"},
+                                             {117, "123457"},
+                                             {126, "2"}}) +
                                  "\n");
 }
 
@@ -108,32 +103,34 @@ TEST(Prtqq, KeepsItsWidthWithOnlySerialNumbersAndOrder) {
     LineRecord record;
     record.ssn_from.assign("12");
     record.ssn_to.assign("");
-    EXPECT_EQ(prtqq(record), columns(126, {{1, " (   12) "},
-                                           {40, "   (     ) "},
-                                           {96, "1:"},
-                                           {108, "0"},
-                                           {110, "1:"},
-                                           {122, "0"}}) +
+    EXPECT_EQ(prtqq(record), line_with(126, {{1, " (   12) "},
+                                             {40, "   (     ) "},
+                                             {96, "1:"},
+                                             {108, "0"},
+                                             {110, "1:"},
+                                             {122, "0"}}) +
                                  "\n");
 }
 
 TEST(Headings, LineUpWithTheRecordColumns) {
-    EXPECT_EQ(kPlainHeading1, columns(116, {{1, "FROM STATION"},
-                                            {41, "TO STATION"},
-                                            {84, "DISTANCE"},
-                                            {95, "INTERNAL"},
-                                            {109, "EXTERNAL"}}));
-    EXPECT_EQ(kPlainHeading2, columns(116, {{86, "METERS"}, {95, "ACCURACY"}, {109, "ACCURACY"}}));
-    EXPECT_EQ(kQqHeading1, columns(126, {{5, "SSN"},
-                                         {10, "FROM STATION"},
-                                         {46, "SSN"},
-                                         {51, "TO STATION"},
-                                         {85, "DISTANCE"},
-                                         {96, "INTERNAL"},
-                                         {110, "EXTERNAL"},
-                                         {122, "SURVY"}}));
-    EXPECT_EQ(kQqHeading2,
-              columns(126, {{87, "METERS"}, {96, "ACCURACY"}, {110, "ACCURACY"}, {122, "ORDER"}}));
+    EXPECT_EQ(kPlainHeading1, line_with(116, {{1, "FROM STATION"},
+                                              {41, "TO STATION"},
+                                              {84, "DISTANCE"},
+                                              {95, "INTERNAL"},
+                                              {109, "EXTERNAL"}}));
+    EXPECT_EQ(kPlainHeading2,
+              line_with(116, {{86, "METERS"}, {95, "ACCURACY"}, {109, "ACCURACY"}}));
+    EXPECT_EQ(kQqHeading1, line_with(126, {{5, "SSN"},
+                                           {10, "FROM STATION"},
+                                           {46, "SSN"},
+                                           {51, "TO STATION"},
+                                           {85, "DISTANCE"},
+                                           {96, "INTERNAL"},
+                                           {110, "EXTERNAL"},
+                                           {122, "SURVY"}}));
+    EXPECT_EQ(
+        kQqHeading2,
+        line_with(126, {{87, "METERS"}, {96, "ACCURACY"}, {110, "ACCURACY"}, {122, "ORDER"}}));
 }
 
 const std::string kTitle = std::string(30, ' ') + "LENGTH RELATIVE ACCURACIES (M)";

@@ -8,36 +8,32 @@
 #include <utility>
 #include <vector>
 
-#include "fuzz/reference_scan.h"
 #include "listing/text_blocks.h"
+#include "tests/reference_scan.h"
+#include "tests/unit/line_builder.h"
 
 namespace vandlor2 {
 namespace {
 
-/// A listing line with each text at its 0-based index in a line of blanks.
-std::string line_with(std::vector<std::pair<std::size_t, std::string>> texts) {
-    std::string line;
-    for (const auto& [index, text] : texts) {
-        if (line.size() < index + text.size()) line.resize(index + text.size(), ' ');
-        line.replace(index, text.size(), text);
-    }
-    return line + "\n";
+/// A listing line and its line end.
+std::string listing_line(const PlacedTexts& texts) {
+    return line_with(texts) + "\n";
 }
 
 // Offset 1: every column below is one to the right of its place on the printed page.
 const std::string kHeader = "JOB 42\n PROGRAM KORMIN\n";
 
 std::string qq_line(const std::string& ssn_from, const std::string& ssn_to, char order = '1') {
-    return line_with({{4, " QQ"}, {7, std::string(1, order)}, {14, ssn_from}, {54, ssn_to}});
+    return listing_line({{5, " QQ"}, {8, std::string(1, order)}, {15, ssn_from}, {55, ssn_to}});
 }
 
 std::string entry_second_line(const std::string& external) {
-    return line_with({{21, " 1000.000"}, {66, "   12345"}, {74, "9"}, {102, external}});
+    return listing_line({{22, " 1000.000"}, {67, "   12345"}, {75, "9"}, {103, external}});
 }
 
 std::string entry(const std::string& ssn_from, const std::string& from, const std::string& ssn_to,
                   const std::string& to, const std::string& external) {
-    return line_with({{1, "FROM: "}, {8, ssn_from}, {16, from}, {55, ssn_to}, {63, to}}) +
+    return listing_line({{2, "FROM: "}, {9, ssn_from}, {17, from}, {56, ssn_to}, {64, to}}) +
            entry_second_line(external);
 }
 
@@ -96,7 +92,7 @@ TEST(Scanner, SearchesTheFirstQqCountPositionsOfTheTable) {
 }
 
 TEST(Scanner, ReportsALengthEntryWithoutQqRecord) {
-    const std::string first = line_with({{1, "FROM: "}, {8, "   12"}, {16, "A"}, {55, "   34"}});
+    const std::string first = listing_line({{2, "FROM: "}, {9, "   12"}, {17, "A"}, {56, "   34"}});
     const Scanned result = scanned(kHeader + qq_line("   34", "   12") + first + "second\n");
     EXPECT_EQ(result.status, ScanStatus::length_entry_without_qq_record);
     EXPECT_EQ(result.errors,
@@ -162,8 +158,9 @@ std::string many_block_listing(std::uint32_t seed, bool with_qq, bool unmatched,
         // (two reads of a text block). Let it begin with a line that is no entry and end with a run
         // of three entry first lines, the last as short as one can be: the first two pair up,
         // and the third must go on to the next block to take its second line there.
-        const std::string run_of_three = line_with({{1, "FROM: "}, {8, ssn_of(1)}}) +
-                                         line_with({{1, "FROM: "}, {8, ssn_of(2)}}) + " FROM: \n";
+        const std::string run_of_three = listing_line({{2, "FROM: "}, {9, ssn_of(1)}}) +
+                                         listing_line({{2, "FROM: "}, {9, ssn_of(2)}}) +
+                                         " FROM: \n";
         while (listing.size() + run_of_three.size() + 2 <= 2 * kTextBlockBytes) {
             listing += "F\n";
         }
@@ -182,19 +179,21 @@ std::string many_block_listing(std::uint32_t seed, bool with_qq, bool unmatched,
         switch (pick(20)) {
             case 0:  // a run of first lines, alone or in pairs
                 for (std::size_t run = 1 + pick(9); run > 0; --run) {
-                    text += line_with({{1, "FROM: "}, {8, ssn_of(pair)}, {55, ssn_of(pair + 1)}});
+                    text +=
+                        listing_line({{2, "FROM: "}, {9, ssn_of(pair)}, {56, ssn_of(pair + 1)}});
                 }
                 break;
             case 1:
                 text = std::string(pick(4), 'F') + end;
                 break;
             case 2:
-                text =
-                    line_with({{58, "VERSION"}, {66, pick(2) || quiet ? "" : "V" + ssn_of(pair)}});
+                text = listing_line(
+                    {{59, "VERSION"}, {67, pick(2) || quiet ? "" : "V" + ssn_of(pair)}});
                 break;
             case 3:
-                text = quiet ? line_with({{58, "VERSION"}})
-                             : line_with({{1, "LENGTH RELATIVE ACCURACIES "}, {30, ssn_of(pair)}});
+                text = quiet
+                           ? listing_line({{59, "VERSION"}})
+                           : listing_line({{2, "LENGTH RELATIVE ACCURACIES "}, {31, ssn_of(pair)}});
                 break;
             default:
                 text = entry(ssn_of(pair), "FROM" + ssn_of(pick(99999)), ssn_of(pair + 1), "TO",
@@ -230,7 +229,7 @@ TEST(Scanner, ReadsAListingOfManyBlocksAsThePlainReferenceDoes) {
                                                                 {4u, false, false, 7'000'000u}}) {
         const std::string listing = many_block_listing(seed, with_qq, unmatched, quiet_bytes);
         const Scanned result = scanned(listing);
-        const fuzz::ReferenceScan reference = fuzz::reference_scan(listing);
+        const reference::ReferenceScan reference = reference::reference_scan(listing);
         ASSERT_EQ(result.status, reference.status) << "seed " << seed;
         EXPECT_EQ(result.console, reference.console) << "seed " << seed;
         EXPECT_EQ(result.errors, reference.errors) << "seed " << seed;

@@ -2,7 +2,7 @@
 
 // The listing scan written as plainly as its rules read: whole lines from a string, linear
 // searches, nothing kept between lines but the state the rules name. It is slow; it serves the
-// fuzzer as the reference the scanner's results must equal.
+// fuzzer and the scanner's tests as the reference the scanner's results must equal.
 
 #include <array>
 #include <cstdlib>
@@ -11,7 +11,7 @@
 
 #include "listing/scanner.h"
 
-namespace vandlor2::fuzz {
+namespace vandlor2::reference {
 
 struct ReferenceRecord {
     // SSN from, SSN to, from station, to station, distance, internal accuracy, external
@@ -163,4 +163,4 @@ inline ReferenceScan reference_scan(const std::string& bytes) {
     return scan;
 }
 
-}  // namespace vandlor2::fuzz
+}  // namespace vandlor2::reference
