@@ -29,18 +29,6 @@ TEST(RunFailure, AListingThatFailsPartWayEndsTheRunWithItsName) {
               "Error: Cannot read input file:  survey.lst\n       Input/output error\n");
 }
 
-TEST(RunFailure, EachEndOfTheScanHasItsExitCode) {
-    std::ostringstream errors;
-    const auto code = [&](ScanStatus status) {
-        return exit_code_after_scan(status, kNames, std::nullopt, errors);
-    };
-    EXPECT_EQ(code(ScanStatus::completed), 0);
-    EXPECT_EQ(code(ScanStatus::program_line_without_offset), 5);
-    EXPECT_EQ(code(ScanStatus::content_before_program_line), 7);
-    EXPECT_EQ(code(ScanStatus::length_entry_without_qq_record), 1);
-    EXPECT_EQ(errors.str(), "") << "the scanner wrote the messages of its own stops";
-}
-
 struct Message {
     RunFailure failure;
     const char* text;
