@@ -26,7 +26,7 @@ class ReportLine {
   public:
     /// Room for the longest line the record fields allow: the fixed columns and two accuracy
     /// numbers of up to 310 characters each (the sign and 309 digits of the largest double).
-    static constexpr std::size_t kCapacity = 1024;
+    static constexpr std::size_t kCapacityBytes = 1024;
 
     void literal(std::string_view text) { put(text); }
 
@@ -61,7 +61,7 @@ class ReportLine {
         if (size >= width) return;
         const std::size_t blanks = width - size;
         reserve(blanks);
-        if (blanks <= kShortPad && kCapacity - size_ >= kShortPad) {
+        if (blanks <= kShortPad && kCapacityBytes - size_ >= kShortPad) {
             // A store of fixed size, whose surplus the next item overwrites: report lines pad
             // a dozen fields each, and a call to memset costs more than the blanks.
             std::memset(chars_ + size_, ' ', kShortPad);
@@ -72,12 +72,12 @@ class ReportLine {
     }
 
     void reserve(std::size_t more) const {
-        if (more > kCapacity - size_) throw std::length_error("report line too long");
+        if (more > kCapacityBytes - size_) throw std::length_error("report line too long");
     }
 
     static constexpr std::size_t kShortPad = 32;
 
-    char chars_[kCapacity];
+    char chars_[kCapacityBytes];
     std::size_t size_ = 0;
 };
 

@@ -21,7 +21,7 @@ constexpr std::size_t kLinesPerPiece = kPagesPerPiece * kRecordLinesPerPage;
 /// Records are visited in report order, all over a table that may be far larger than the
 /// caches. They are copied out in batches first, in a loop short enough for the processor to
 /// overlap the memory reads, and then formatted from the copy.
-constexpr std::size_t kBatchSize = 256;
+constexpr std::size_t kBatchRecords = 256;
 
 class ReportPieces {
   public:
@@ -41,7 +41,7 @@ class ReportPieces {
         const std::size_t first = piece * kLinesPerPiece;
         const std::size_t end = std::min(first + kLinesPerPiece, lines_);
         if (piece == 0) append_heading(1, text);
-        std::vector<LineRecord> batch(std::min(kBatchSize, end - first));
+        std::vector<LineRecord> batch(std::min(kBatchRecords, end - first));
         for (std::size_t from = first; from < end; from += batch.size()) {
             const std::size_t count = std::min(batch.size(), end - from);
             for (std::size_t i = 0; i < count; ++i) batch[i] = contents_.records[order_[from + i]];

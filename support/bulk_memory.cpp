@@ -12,20 +12,20 @@ namespace vandlor2 {
 
 namespace {
 
-constexpr std::size_t kLargePage = std::size_t{2} << 20;
+constexpr std::size_t kLargePageBytes = std::size_t{2} << 20;
 
 /// From half a large page on, a block is rounded up to whole large pages.
 bool in_large_pages(std::size_t bytes) {
-    return bytes >= kLargePage / 2;
+    return bytes >= kLargePageBytes / 2;
 }
 
 }  // namespace
 
 void* allocate_bulk(std::size_t bytes) {
     if (!in_large_pages(bytes)) return ::operator new(bytes);
-    if (bytes > static_cast<std::size_t>(-1) - kLargePage) throw std::bad_alloc();
-    const std::size_t size = (bytes + kLargePage - 1) / kLargePage * kLargePage;
-    void* block = std::aligned_alloc(kLargePage, size);
+    if (bytes > static_cast<std::size_t>(-1) - kLargePageBytes) throw std::bad_alloc();
+    const std::size_t size = (bytes + kLargePageBytes - 1) / kLargePageBytes * kLargePageBytes;
+    void* block = std::aligned_alloc(kLargePageBytes, size);
     if (block == nullptr) throw std::bad_alloc();
     madvise(block, size, MADV_HUGEPAGE);  // only advice: without large pages all still works
     return block;

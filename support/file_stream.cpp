@@ -9,7 +9,7 @@
 namespace vandlor2 {
 namespace {
 
-constexpr std::size_t kOutputBufferSize = std::size_t{1} << 16;
+constexpr std::size_t kOutputBufferBytes = std::size_t{1} << 16;
 
 }  // namespace
 
@@ -48,8 +48,8 @@ std::streamsize FileInputBuffer::xsgetn(char* destination, std::streamsize count
 }
 
 FileOutputBuffer::FileOutputBuffer(NativeFile& file, bool crlf_line_ends)
-    : file_(file), crlf_line_ends_(crlf_line_ends), buffer_(new char[kOutputBufferSize]) {
-    setp(buffer_.get(), buffer_.get() + kOutputBufferSize);
+    : file_(file), crlf_line_ends_(crlf_line_ends), buffer_(new char[kOutputBufferBytes]) {
+    setp(buffer_.get(), buffer_.get() + kOutputBufferBytes);
 }
 
 bool FileOutputBuffer::emit(const char* data, std::size_t size) {
@@ -71,7 +71,7 @@ bool FileOutputBuffer::emit(const char* data, std::size_t size) {
 
 bool FileOutputBuffer::flush_buffer() {
     const std::size_t size = static_cast<std::size_t>(pptr() - pbase());
-    setp(buffer_.get(), buffer_.get() + kOutputBufferSize);
+    setp(buffer_.get(), buffer_.get() + kOutputBufferBytes);
     return size == 0 || emit(buffer_.get(), size);
 }
 
@@ -91,7 +91,7 @@ std::streamsize FileOutputBuffer::xsputn(const char* data, std::streamsize count
         return count;
     }
     if (!flush_buffer()) return 0;
-    if (size >= kOutputBufferSize) return emit(data, size) ? count : 0;
+    if (size >= kOutputBufferBytes) return emit(data, size) ? count : 0;
     std::memcpy(pptr(), data, size);
     pbump(static_cast<int>(size));
     return count;

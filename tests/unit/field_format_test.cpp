@@ -152,19 +152,19 @@ TEST(ReportLine, HoldsTwoOfTheLongestAccuracyNumbers) {
 
 TEST(ReportLine, RefusesToGrowBeyondItsCapacity) {
     ReportLine line;
-    line.left("x", ReportLine::kCapacity);  // padded into exactly the room left
-    EXPECT_EQ(line.text().size(), ReportLine::kCapacity);
+    line.left("x", ReportLine::kCapacityBytes);  // padded into exactly the room left
+    EXPECT_EQ(line.text().size(), ReportLine::kCapacityBytes);
     EXPECT_THROW(line.literal("y"), std::length_error);
     // Not a constant, or g++ warns of the blanking that the refusal never lets happen.
-    volatile std::size_t too_wide = ReportLine::kCapacity + 1;
+    volatile std::size_t too_wide = ReportLine::kCapacityBytes + 1;
     EXPECT_THROW(ReportLine().right("", too_wide), std::length_error);
 
     // Short padding in the last bytes: no blank may land beyond the room.
     ReportLine full;
-    full.left("x", ReportLine::kCapacity - 4);
+    full.left("x", ReportLine::kCapacityBytes - 4);
     full.right("ab", 4);
-    EXPECT_EQ(full.text().size(), ReportLine::kCapacity);
-    EXPECT_EQ(full.text().substr(ReportLine::kCapacity - 5), "   ab");
+    EXPECT_EQ(full.text().size(), ReportLine::kCapacityBytes);
+    EXPECT_EQ(full.text().substr(ReportLine::kCapacityBytes - 5), "   ab");
 }
 
 }  // namespace
