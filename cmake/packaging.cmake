@@ -87,6 +87,10 @@ network solver and writes a paged report of the internal and external
 relative accuracy of every measured distance, sorted by external accuracy.")
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_STRIP_FILES ON)
+# The same bytes from every build of a commit; see cmake/reproducible.cmake.
+set(CPACK_VANDLOR2_SOURCE_DATE_EPOCH ${VANDLOR2_SOURCE_DATE_EPOCH})
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/reproducible-package.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/reproducible-package.cmake)
 set(CPACK_SOURCE_GENERATOR "")
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
