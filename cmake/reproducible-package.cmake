@@ -4,8 +4,9 @@
 #   DEB generator gives every member of the .deb as its time.
 # - After packaging: the DEB generator gives the three members of the .deb's ar archive the
 #   permissions the umask left them; they are set to 644 in place, as dpkg-deb writes them.
-#   The ZIP generator keeps the files' own times, owners and order, so each
-#   .zip is rewritten by strip-nondeterminism: members sorted by name, every time
+#   The ZIP generator takes its times from SOURCE_DATE_EPOCH too, but keeps the order in
+#   which the file system lists the files and the builder's user and group ids, so each .zip
+#   is rewritten by strip-nondeterminism: members sorted by name, every time
 #   SOURCE_DATE_EPOCH, permissions 644 or 755, no owners.
 set(ENV{SOURCE_DATE_EPOCH} "${CPACK_VANDLOR2_SOURCE_DATE_EPOCH}")
 
