@@ -73,7 +73,7 @@ if [ "${INSTALL_DEPS:-yes}" != no ]; then
     if [ "$as_root" != none ]; then
         echo "Installing:$missing"
         $as_root apt-get update -qq
-        $as_root env DEBIAN_FRONTEND=noninteractive $install -y -qq
+        $as_root env DEBIAN_FRONTEND=noninteractive $install -y -qq -o Dpkg::Use-Pty=0
         exit 0
     fi
 fi
