@@ -107,6 +107,9 @@ if(VANDLOR2_BUILD_TESTS AND NOT CMAKE_CROSSCOMPILING)
   add_test(NAME manual.lint
            COMMAND ${CMAKE_COMMAND} -DMANUAL=${vandlor2_manual}
                    -P ${PROJECT_SOURCE_DIR}/cmake/check-manual.cmake)
+  add_test(NAME package.deb_member_modes
+           COMMAND ${CMAKE_COMMAND} -DWORK_DIR=${PROJECT_BINARY_DIR}/deb-member-modes
+                   -P ${PROJECT_SOURCE_DIR}/cmake/check-deb-member-modes.cmake)
   add_test(NAME install.tree
            COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR}
                    -DPREFIX=${PROJECT_BINARY_DIR}/install-check
