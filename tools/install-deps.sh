@@ -1,5 +1,5 @@
 #!/bin/sh
-# The Debian packages each part of the work needs, in one place: the Makefile and .ci/run both
+# The Debian packages each kind of build needs, in one place: the Makefile and .ci/run both
 # install through this script.
 #
 #   tools/install-deps.sh GROUP...        install what the groups need and is missing
