@@ -87,6 +87,10 @@ network solver and writes a paged report of the internal and external
 relative accuracy of every measured distance, sorted by external accuracy.")
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_STRIP_FILES ON)
+# The same bytes from every build of a commit; see cmake/reproducible.cmake.
+set(CPACK_VANDLOR2_SOURCE_DATE_EPOCH ${VANDLOR2_SOURCE_DATE_EPOCH})
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/reproducible-package.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/reproducible-package.cmake)
 set(CPACK_SOURCE_GENERATOR "")
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
@@ -103,6 +107,9 @@ if(VANDLOR2_BUILD_TESTS AND NOT CMAKE_CROSSCOMPILING)
   add_test(NAME manual.lint
            COMMAND ${CMAKE_COMMAND} -DMANUAL=${vandlor2_manual}
                    -P ${PROJECT_SOURCE_DIR}/cmake/check-manual.cmake)
+  add_test(NAME package.deb_member_modes
+           COMMAND ${CMAKE_COMMAND} -DWORK_DIR=${PROJECT_BINARY_DIR}/deb-member-modes
+                   -P ${PROJECT_SOURCE_DIR}/cmake/check-deb-member-modes.cmake)
   add_test(NAME install.tree
            COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR}
                    -DPREFIX=${PROJECT_BINARY_DIR}/install-check
