@@ -59,9 +59,12 @@ sigset_t asynchronous_signals() {
 
 extern "C" void on_signal(int signal_number) {
     empty_report_first();
-    // The disposition is the default again (SA_RESETHAND). The signal stays pending while it
-    // is blocked in its own handler, and unblocking it ends the process by it, a core dump
-    // included where the default makes one.
+    // Only now the default again: two threads that fault at once must both wait for the
+    // report to be cut. The signal stays pending while it is blocked in its own handler, and
+    // unblocking it ends the process by it, a core dump included where the default makes one.
+    struct sigaction default_action {};
+    default_action.sa_handler = SIG_DFL;
+    sigaction(signal_number, &default_action, nullptr);
     raise(signal_number);
     sigset_t only;
     sigemptyset(&only);
@@ -96,7 +99,7 @@ void set_handler(void (*empty_report)()) {
     struct sigaction action {};
     action.sa_handler = on_signal;
     action.sa_mask = ending_signals();  // one ending at a time
-    action.sa_flags = SA_RESETHAND | SA_ONSTACK;
+    action.sa_flags = SA_ONSTACK;
     for_each_ending_signal([&action](int signal_number) {
         struct sigaction before {};
         if (sigaction(signal_number, nullptr, &before) != 0) return;
