@@ -14,7 +14,22 @@ RunFiles::~RunFiles() {
     if (report_owned_ && !finished_) discard_report();
 }
 
+namespace {
+
+/// A NUL byte would end the name the system is given, and open another file than the one named.
+bool holds_nul(const std::string& name) {
+    return name.find('\0') != std::string::npos;
+}
+
+}  // namespace
+
 std::optional<RunFailure> RunFiles::open(const FileNames& names) {
+    if (holds_nul(names.input)) {
+        return RunFailure{FailureKind::input_not_found, FileCause::invalid_name};
+    }
+    if (holds_nul(names.output)) {
+        return RunFailure{FailureKind::output_not_created, FileCause::invalid_name};
+    }
     if (const auto cause = listing_file_.open_for_reading(names.input)) {
         return RunFailure{FailureKind::input_not_found, cause};
     }

@@ -25,7 +25,8 @@ class RunFiles {
 
     /// Opens the listing, then opens or creates the report without changing it, compares the
     /// identities of the two open files and only then empties the report. A report that is the
-    /// listing, or whose identity cannot be read, is left as it was.
+    /// listing, or whose identity cannot be read, is left as it was. A name holding a NUL byte
+    /// is refused before anything is opened.
     std::optional<RunFailure> open(const FileNames& names);
 
     std::istream& listing() { return listing_stream_; }

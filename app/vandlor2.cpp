@@ -1,5 +1,6 @@
 // vandlor2: the distance accuracy listing of a KORMIN solver output file.
 
+#include <exception>
 #include <iostream>
 #include <new>
 #include <stdexcept>
@@ -24,6 +25,8 @@ int run(const std::vector<std::string>& arguments) {
 
     RunFiles files;  // from here on, any early end leaves the report empty
     if (const auto failure = files.open(*names)) return report_failure(*failure, *names, std::cerr);
+    // Before any byte of the report: a clock out of range ends the process in the stamp
+    // (DataOutOfRangeException), past the report's owner, which has only emptied it so far.
     if (const auto failure = write_run_stamp(std::cout, *names)) {
         return report_failure(*failure, *names, std::cerr);
     }
@@ -39,17 +42,22 @@ int run(const std::vector<std::string>& arguments) {
     return kExitSuccess;
 }
 
-/// Runs the tool; running out of memory anywhere ends the run with its message.
+/// Runs the tool; running out of memory anywhere ends the run with its message, and any other
+/// exception by std::terminate, with the report emptied.
 template <typename Char>
 int run_whole(int argc, Char* argv[]) {
     using vandlor2::FailureKind;
-    vandlor2::interrupt_guard::ignore_broken_pipes();
+    vandlor2::interrupt_guard::ignore_write_signals();
     try {
         return run(vandlor2::program_arguments(argc, argv));
     } catch (const std::bad_alloc&) {
         return vandlor2::report_failure({FailureKind::out_of_memory}, {}, std::cerr);
     } catch (const std::length_error&) {  // a text longer than the library can hold
         return vandlor2::report_failure({FailureKind::out_of_memory}, {}, std::cerr);
+    } catch (...) {
+        // Caught so that the stack is unwound and the report emptied by its owner; the run then
+        // ends as an exception no one catches ends it.
+        std::terminate();
     }
 }
 

@@ -11,6 +11,7 @@ namespace vandlor2 {
 class DataOutOfRangeException {
   public:
     DataOutOfRangeException(std::string variable_name, std::int32_t value);
+    DataOutOfRangeException(std::string variable_name, std::int64_t value);
     DataOutOfRangeException(std::string variable_name, double value);
 
   private:
@@ -18,7 +19,7 @@ class DataOutOfRangeException {
 
     std::string variable_name_;
     std::string text_value_;
-    std::int32_t integer_value_ = 0;
+    std::int64_t integer_value_ = 0;
     double real_value_ = 0.0;
     bool holds_integer_ = false;
 };

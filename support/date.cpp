@@ -42,7 +42,8 @@ Date::Date(const std::tm& broken_down) {
     setHour(broken_down.tm_hour);
     setDayOfMonth(broken_down.tm_mday);
     setMonth(broken_down.tm_mon);
-    setYear(broken_down.tm_year);
+    // tm_year counts from 1900 whatever its value: 1900 there is the year 3800.
+    setFullYear(std::int64_t{broken_down.tm_year} + kYearBase);
     setDayOfWeek(broken_down.tm_wday);
     setDayOfYear(broken_down.tm_yday);
     setDaylightSaving(broken_down.tm_isdst);
@@ -79,12 +80,14 @@ void Date::setMonth(std::int32_t month) {
 
 void Date::setYear(std::int32_t year) {
     // 64-bit arithmetic: the full year reported for INT32_MIN must not overflow.
-    const std::int64_t since_base = year >= kYearBase ? std::int64_t{year} - kYearBase : year;
-    if (since_base < 0 || since_base > kLastYearSinceBase) {
-        const std::int64_t full_year = since_base + kYearBase;
-        throw DataOutOfRangeException("Date.year", static_cast<std::int32_t>(full_year));
+    setFullYear(year >= kYearBase ? std::int64_t{year} : std::int64_t{year} + kYearBase);
+}
+
+void Date::setFullYear(std::int64_t year) {
+    if (year < kYearBase || year > kYearBase + kLastYearSinceBase) {
+        throw DataOutOfRangeException("Date.year", year);
     }
-    year_ = static_cast<std::int32_t>(since_base);
+    year_ = static_cast<std::int32_t>(year - kYearBase);
 }
 
 void Date::setDayOfWeek(std::int32_t day_of_week) {

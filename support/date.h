@@ -36,6 +36,8 @@ class Date : public Record {
     void setMonth(std::int32_t month);
     /// Years since 1900, or a full year from 1900 on; 1900 to 2050.
     void setYear(std::int32_t year);
+    /// A full year, 1900 to 2050; one out of range is reported as it is.
+    void setFullYear(std::int64_t year);
     /// Days since Sunday.
     void setDayOfWeek(std::int32_t day_of_week);
     /// Days since 1 January.

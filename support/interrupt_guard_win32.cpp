@@ -1,4 +1,4 @@
-// The Windows half of the interrupt guard: console control events.
+// The Windows half of the interrupt guard: console control events and unhandled exceptions.
 
 #include <windows.h>
 
@@ -18,22 +18,37 @@ BOOL WINAPI on_console_event(DWORD event) {
     ExitProcess(STATUS_CONTROL_C_EXIT);
 }
 
+/// A crash (an access violation, a stack overflow...) that nothing handles: the report goes
+/// first, then Windows ends the process as it would have.
+LONG WINAPI on_unhandled_exception(EXCEPTION_POINTERS*) {
+    empty_report_first();
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
 }  // namespace
 
 namespace interrupt_platform {
 
 void set_handler(void (*empty_report)()) {
+    static LPTOP_LEVEL_EXCEPTION_FILTER filter_before = nullptr;
     if (empty_report == nullptr) {
         SetConsoleCtrlHandler(on_console_event, FALSE);
+        SetUnhandledExceptionFilter(filter_before);
         return;
     }
     empty_report_first = empty_report;
     SetConsoleCtrlHandler(on_console_event, TRUE);
+    const LPTOP_LEVEL_EXCEPTION_FILTER replaced =
+        SetUnhandledExceptionFilter(on_unhandled_exception);
+    if (replaced != on_unhandled_exception) filter_before = replaced;
 }
 
 // Console events are handled on a thread of their own, never on one in a write section.
 void hold_on_this_thread() {}
 void release_on_this_thread() {}
+
+// An unhandled exception is filtered on the thread that raised it, on what is left of its stack.
+void use_signal_stack(void*, std::size_t) {}
 
 void pause_briefly() {
     Sleep(1);
@@ -47,8 +62,8 @@ void wait_for_the_end() {
 
 namespace interrupt_guard {
 
-// Windows has no signal for a closed pipe: a write to one fails.
-void ignore_broken_pipes() {}
+// Windows has no signal for a closed pipe or a file size limit: a write fails.
+void ignore_write_signals() {}
 
 void start_threads_uninterrupted(const std::function<void()>& start_threads) {
     start_threads();

@@ -26,6 +26,10 @@ std::string_view cause_text(FileCause cause) {
             return "Disk quota exceeded";
         case FileCause::broken_pipe:
             return "Broken pipe";
+        case FileCause::file_too_large:
+            return "File too large";
+        case FileCause::invalid_name:
+            return "Invalid file name";
         case FileCause::other:
             break;
     }

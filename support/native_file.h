@@ -22,6 +22,8 @@ enum class FileCause {
     too_many_open_files,
     quota_exceeded,
     broken_pipe,
+    file_too_large,
+    invalid_name,  ///< a name no file can have, such as one holding a NUL byte
     other,
 };
 

@@ -38,6 +38,8 @@ FileCause cause_of(int error) {
             return FileCause::quota_exceeded;
         case EPIPE:
             return FileCause::broken_pipe;
+        case EFBIG:
+            return FileCause::file_too_large;
         default:
             return FileCause::other;
     }

@@ -17,7 +17,6 @@ FileCause cause_of(DWORD error) {
     switch (error) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_NAME:
         case ERROR_INVALID_DRIVE:
         case ERROR_BAD_NETPATH:
         case ERROR_BAD_PATHNAME:
@@ -49,6 +48,10 @@ FileCause cause_of(DWORD error) {
         case ERROR_BROKEN_PIPE:
         case ERROR_NO_DATA:
             return FileCause::broken_pipe;
+        case ERROR_FILE_TOO_LARGE:
+            return FileCause::file_too_large;
+        case ERROR_INVALID_NAME:
+            return FileCause::invalid_name;
         default:
             return FileCause::other;
     }

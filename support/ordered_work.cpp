@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/interrupt_guard.h"
+#include "support/thread_budget.h"
 
 namespace vandlor2 {
 namespace {
@@ -94,6 +95,7 @@ class Crew {
     }
 
     void serve() {
+        const GuardedThread guarded;
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
             work_ready_.wait(lock, [this] { return stopping_ || worked_ < taken_; });
@@ -106,6 +108,7 @@ class Crew {
         if (most_threads_ == 0) return;
         lock.unlock();
         try {
+            cap_worker_reservations();
             interrupt_guard::start_threads_uninterrupted([this] {
                 threads_.reserve(most_threads_);
                 while (threads_.size() < most_threads_) threads_.emplace_back([this] { serve(); });

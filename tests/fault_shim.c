@@ -18,6 +18,13 @@
  *                                as a close on a network file system may fail after another
  *                                client replaced the file
  *   VANDLOR2_FAIL_TIME=1         time fails with EOVERFLOW, as on a clock past what time_t holds
+ *   VANDLOR2_BUSY_WRITES=MICROSECONDS   as VANDLOR2_SLOW_WRITES, but spends the time on the CPU
+ *   VANDLOR2_CRASH_AT_WRITE=KIND the second write to a file descriptor from 3 on crashes, in the
+ *                                tool's write section: KIND "segv" (a null pointer), "overflow"
+ *                                (endless recursion, a stack overflow) or "abort"
+ *   VANDLOR2_CRASH_IN_WORKER=1   once a file descriptor from 3 on was written, the next
+ *                                allocation on a thread other than the main one crashes (a null
+ *                                pointer), on a thread that holds back the signals sent to it
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -46,6 +53,10 @@ static long slow_writes;
 static int fail_ftruncate;
 static const char* replace_at_close;
 static int fail_time;
+static long busy_writes;
+static const char* crash_at_write;
+static int crash_in_worker;
+static volatile int report_written;
 static int last_written_fd = -1;
 static const char* log_name;
 static int configured;
@@ -63,6 +74,10 @@ static void configure(void) {
     fail_ftruncate = getenv("VANDLOR2_FAIL_FTRUNCATE") != NULL;
     replace_at_close = getenv("VANDLOR2_REPLACE_AT_CLOSE");
     fail_time = getenv("VANDLOR2_FAIL_TIME") != NULL;
+    text = getenv("VANDLOR2_BUSY_WRITES");
+    busy_writes = text ? strtol(text, NULL, 10) : 0;
+    crash_at_write = getenv("VANDLOR2_CRASH_AT_WRITE");
+    crash_in_worker = getenv("VANDLOR2_CRASH_IN_WORKER") != NULL;
     log_name = getenv("VANDLOR2_SHIM_LOG");
 }
 
@@ -102,9 +117,24 @@ static void write_log(unsigned long failed) {
     syscall(SYS_close, fd);
 }
 
+static int* volatile nowhere;
+
+/* A real fault: a write through a null pointer. */
+static void crash(void) {
+    *nowhere = 1;
+}
+
+/* Never a tail call: every frame stays until the stack runs out. */
+__attribute__((noinline)) static int overflow(volatile char* caller) {
+    volatile char frame[512];
+    frame[0] = caller[0];
+    return overflow(frame) + frame[1];
+}
+
 /* Whether this allocation is to fail; counts it. */
 static int must_fail(void) {
     configure();
+    if (crash_in_worker && report_written && syscall(SYS_gettid) != getpid()) crash();
     const unsigned long number = __atomic_add_fetch(&allocations, 1, __ATOMIC_SEQ_CST);
     if (fail_at == 0 || number < fail_at || (number > fail_at && !fail_from)) return 0;
     if (number == fail_at) write_log(number);
@@ -200,6 +230,22 @@ ssize_t write(int fd, const void* data, size_t size) {
         const struct timespec pause = {slow_writes / 1000000, (slow_writes % 1000000) * 1000};
         nanosleep(&pause, NULL);
     }
+    if (busy_writes > 0 && fd > 2) {
+        struct timespec start, now;
+        clock_gettime(CLOCK_MONOTONIC, &start);
+        do clock_gettime(CLOCK_MONOTONIC, &now);
+        while ((now.tv_sec - start.tv_sec) * 1000000 + (now.tv_nsec - start.tv_nsec) / 1000 <
+               busy_writes);
+    }
+    if (crash_at_write != NULL && fd > 2 && report_written) {
+        if (strcmp(crash_at_write, "overflow") == 0) {
+            volatile char first = 1;
+            overflow(&first);
+        }
+        if (strcmp(crash_at_write, "abort") == 0) abort();
+        crash();
+    }
+    if (fd > 2) report_written = 1;
     return syscall(SYS_write, fd, data, size);
 }
 

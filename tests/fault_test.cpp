@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,6 +29,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -667,6 +669,165 @@ TEST(FaultInjection, AnInterruptedRunLeavesAnEmptyReport) {
         }
     }
     fs::remove_all(folder);
+}
+
+/// One way a run can end before its report is written, and how the run must end.
+struct Ending {
+    std::string what;
+    std::vector<std::string> settings;  ///< the shim's, NAME=VALUE
+    int signal_sent = 0;                ///< sent once the report holds its first bytes
+    int limit = -1;                     ///< a resource limit set for the run, RLIMIT_...
+    rlim_t limit_value = 0;
+    bool hang_up_ignored = false;  ///< SIGHUP ignored from the start, as under nohup
+    int ended_by = 0;              ///< the signal that must end the run; 0: it exits
+    int exit_code = 0;             ///< 0: with the whole report; otherwise with an empty one
+    std::string errors;            ///< standard error of a run that exits
+};
+
+Ending ending(const std::string& what, const std::vector<std::string>& settings, int limit = -1,
+              rlim_t limit_value = 0) {
+    Ending made;
+    made.what = what;
+    made.settings = settings;
+    made.limit = limit;
+    made.limit_value = limit_value;
+    return made;
+}
+
+/// Runs the tool on the sandbox's listing as `ending` says; gives what is wrong, or nothing.
+std::string wrong_ending(const Sandbox& sandbox, const Ending& ending) {
+    const fs::path& folder = sandbox.folder();
+    fs::remove(folder / "report");
+    const pid_t tool = fork();
+    if (tool < 0) return "no fork";
+    if (tool == 0) {
+        const rlimit no_core{0, 0};
+        setrlimit(RLIMIT_CORE, &no_core);
+        rlimit limit{};
+        if (ending.limit >= 0 && getrlimit(ending.limit, &limit) == 0) {
+            limit.rlim_cur = ending.limit_value;  // the hard limit of the CPU time is SIGKILL
+            setrlimit(ending.limit, &limit);
+        }
+        if (ending.hang_up_ignored) signal(SIGHUP, SIG_IGN);
+        setenv("LD_PRELOAD", VANDLOR2_FAULT_SHIM, 1);
+        for (const std::string& setting : ending.settings) putenv(strdup(setting.c_str()));
+        if (chdir(folder.c_str()) != 0 || !freopen("/dev/null", "w", stdout) ||
+            !freopen("console.err", "w", stderr)) {
+            _exit(126);
+        }
+        execl(VANDLOR2_BINARY, VANDLOR2_BINARY, "listing", "report", nullptr);
+        _exit(127);
+    }
+    if (ending.signal_sent != 0) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        struct stat status {};
+        while ((stat((folder / "report").c_str(), &status) != 0 || status.st_size == 0) &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        kill(tool, ending.signal_sent);
+    }
+    int wait_status = 0;
+    const auto end_by = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (waitpid(tool, &wait_status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > end_by) {
+            kill(tool, SIGKILL);
+            waitpid(tool, &wait_status, 0);
+            return "hung";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const auto report = read_file(folder / "report");
+    const std::string errors = read_file(folder / "console.err").value_or("");
+    if (read_file(folder / "listing") != sandbox.listing()) return "the listing changed";
+    const std::string size = std::to_string(report ? report->size() : 0);
+    if (ending.ended_by != 0) {
+        if (!WIFSIGNALED(wait_status) || WTERMSIG(wait_status) != ending.ended_by) {
+            return "not ended by signal " + std::to_string(ending.ended_by) + ", report of " +
+                   size + " bytes";
+        }
+        return report == "" ? "" : "a report of " + size + " bytes";
+    }
+    if (!WIFEXITED(wait_status) || WEXITSTATUS(wait_status) != ending.exit_code) {
+        return "not exit code " + std::to_string(ending.exit_code) + ", report of " + size +
+               " bytes, errors: " + errors;
+    }
+    if (errors != ending.errors) return "the errors: " + errors;
+    if (ending.exit_code == 0) return report == sandbox.report() ? "" : "a wrong report";
+    return report == "" ? "" : "a report of " + size + " bytes after an error";
+}
+
+void check_endings(const Sandbox& sandbox, const std::vector<Ending>& endings) {
+    for (const Ending& ending : endings) {
+        const std::string problem = wrong_ending(sandbox, ending);
+        if (!tally.clean_error(problem.empty())) ADD_FAILURE() << ending.what << ": " << problem;
+    }
+}
+
+/// Every signal whose default action ends the process, sent while the report is written, and
+/// the faults and failed assertions a run could make itself, there and on a worker thread.
+TEST(FaultInjection, EveryEndingSignalLeavesAnEmptyReport) {
+    if (instrumented()) GTEST_SKIP() << "not in an instrumented build";
+    const Sandbox sandbox("plain 20M");
+    const std::string slow = "VANDLOR2_SLOW_WRITES=20000";
+    std::vector<int> signals = {SIGHUP,  SIGINT,  SIGQUIT,   SIGILL,  SIGTRAP, SIGABRT,
+                                SIGBUS,  SIGFPE,  SIGUSR1,   SIGSEGV, SIGUSR2, SIGALRM,
+                                SIGTERM, SIGXCPU, SIGVTALRM, SIGPROF, SIGSYS};
+    for (int real_time = SIGRTMIN; real_time <= SIGRTMAX; ++real_time) signals.push_back(real_time);
+    std::vector<Ending> endings;
+    for (const int signal_number : signals) {
+        Ending sent = ending("signal " + std::to_string(signal_number), {slow});
+        sent.signal_sent = signal_number;
+        sent.ended_by = signal_number;
+        endings.push_back(sent);
+    }
+    const std::pair<const char*, int> crashes[] = {{"VANDLOR2_CRASH_AT_WRITE=segv", SIGSEGV},
+                                                   {"VANDLOR2_CRASH_AT_WRITE=overflow", SIGSEGV},
+                                                   {"VANDLOR2_CRASH_AT_WRITE=abort", SIGABRT},
+                                                   {"VANDLOR2_CRASH_IN_WORKER=1", SIGSEGV}};
+    for (const auto& [setting, signal_number] : crashes) {
+        Ending crash = ending(setting, {setting});
+        crash.ended_by = signal_number;
+        endings.push_back(crash);
+    }
+    // A CPU time limit: SIGXCPU at the soft limit.
+    Ending cpu = ending("ulimit -S -t 1", {"VANDLOR2_BUSY_WRITES=200000"}, RLIMIT_CPU, 1);
+    cpu.ended_by = SIGXCPU;
+    endings.push_back(cpu);
+    // Under nohup a hang-up is no ending: the run goes on to the whole report.
+    Ending nohup = ending("SIGHUP ignored from the start", {slow});
+    nohup.signal_sent = SIGHUP;
+    nohup.hang_up_ignored = true;
+    endings.push_back(nohup);
+    check_endings(sandbox, endings);
+    std::printf(
+        "%zu endings: every ending signal, crashes in a write and on a worker, a CPU "
+        "time limit, a hang-up under nohup\n",
+        endings.size());
+}
+
+/// Limits of the file size and of the address space. A report beyond the file size limit is a
+/// write error; the address space a run of one thread needs is enough for every run.
+TEST(FaultInjection, SystemLimitsGetACleanAnswer) {
+    if (instrumented()) GTEST_SKIP() << "not in an instrumented build";
+    const Sandbox example(kExamples[1]);
+    Ending file_size = ending("ulimit -f 2", {}, RLIMIT_FSIZE, 2048);
+    file_size.exit_code = 1;
+    file_size.errors =
+        "Error: Cannot write output file:  report\n       Check available disk space.\n"
+        "       File too large\n";
+    check_endings(example, {file_size});
+
+    const Sandbox large("plain 100M");
+    std::vector<Ending> endings;
+    for (const rlim_t kib : {150000, 80000}) {
+        endings.push_back(ending("ulimit -v " + std::to_string(kib), {}, RLIMIT_AS, kib << 10));
+    }
+    Ending too_little = ending("ulimit -v 40000", {}, RLIMIT_AS, rlim_t{40000} << 10);
+    too_little.exit_code = 1;
+    too_little.errors = "Error: Out of memory\n       Check available memory.\n";
+    endings.push_back(too_little);
+    check_endings(large, endings);
 }
 
 /// With VANDLOR2_FAULT_FAIL_FAST set, as the mutation tool sets it, the first failure ends the

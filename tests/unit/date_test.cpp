@@ -160,10 +160,17 @@ INSTANTIATE_TEST_SUITE_P(
         return case_name(info.index, label);
     });
 
-TEST(DateDeathTest, TheClockOf2051EndsTheRunAtTheYear) {
-    EXPECT_EXIT(Date(broken_down(2051, 1, 1, 0, 0, 0, 0)), testing::ExitedWithCode(1),
-                "^Error: Bad data value found for variable Date.year\n       Value = 2051\n"
-                "       Fix and run again\n$");
+TEST(DateDeathTest, AClockFrom2051EndsTheRunAtTheFullYear) {
+    // 3800 is 1900 years after 1900, and from 3951 the years since 1900 are past 2050 too.
+    for (const int year : {2051, 3800, 3950, 3951, 1899}) {
+        EXPECT_EXIT(Date(broken_down(year, 1, 1, 0, 0, 0, 0)), testing::ExitedWithCode(1),
+                    "^Error: Bad data value found for variable Date.year\n       Value = " +
+                        std::to_string(year) + "\n       Fix and run again\n$");
+    }
+    std::tm far{};
+    far.tm_mday = 1;
+    far.tm_year = INT32_MAX;  // the full year is past what 32 bits hold
+    EXPECT_EXIT(Date{far}, testing::ExitedWithCode(1), "Value = 2147485547\n");
 }
 
 TEST(DateDeathTest, TheFirstBadFieldIsTheOneReported) {
