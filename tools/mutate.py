@@ -64,7 +64,7 @@ ROOT = Path(__file__).resolve().parent.parent
 MUTATED_FOLDERS = ("app", "listing", "report", "support")
 PRESET = "default"
 # Built outputs that hold the tool's code: the same bytes mean the same program under test.
-PROGRAM_FILES = ("vandlor2", "tests/vandlor2_unit_tests")
+PROGRAM_FILES = ("vandlor2", "tests/vandlor2_unit_tests", "tests/vandlor2_run_files_tests")
 # Tests slower than this in the unmutated run go last.
 SLOW_TEST_SECONDS = 0.3
 # The outcomes of earlier runs: with the sources, but not part of what is built and tested.
