@@ -43,6 +43,7 @@
 #include <thread>
 #include <vector>
 
+#include "harness.h"
 #include "run_stamp.h"
 
 namespace fs = std::filesystem;
@@ -58,23 +59,9 @@ struct Outcome {
     std::string shim_log;
 };
 
-std::optional<std::string> read_file(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-std::string shell_quoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-fs::path fresh_folder() {
-    std::string folder = (fs::temp_directory_path() / "vandlor2-fault-XXXXXX").string();
-    if (mkdtemp(folder.data()) == nullptr) throw std::runtime_error("no temporary folder");
-    return folder;
-}
+using harness::read_file;
+using harness::shell_quoted;
+using harness::TempFolder;
 
 /// Runs `prefix` and the tool on "listing" in `folder`, its report named `report`; the files
 /// a run leaves are removed first, then the shell commands `setup` are run.
@@ -97,12 +84,9 @@ Outcome run_tool_in(const fs::path& folder, const std::string& prefix,
 
 /// Runs the tool on `listing` in a fresh folder; `limits` is shell code run before it.
 Outcome run_tool(const std::string& listing, const std::string& limits = "") {
-    const fs::path folder = fresh_folder();
-    std::ofstream(folder / "listing", std::ios::binary) << listing;
-    Outcome outcome = run_tool_in(folder, limits);
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
-    return outcome;
+    const TempFolder folder;
+    harness::write_file(folder / "listing", listing);
+    return run_tool_in(folder.path(), limits);
 }
 
 void expect_clean_end(const std::string& listing, const std::string& what) {
@@ -255,15 +239,15 @@ std::string generated_listing(const fs::path& folder, const std::string& size,
 /// and the results of a run without faults.
 class Sandbox {
   public:
-    explicit Sandbox(const std::string& name) : folder_(fresh_folder()) {
+    explicit Sandbox(const std::string& name) {
         const std::size_t blank = name.find(' ');
         if (blank != std::string::npos) {
-            listing_ = generated_listing(folder_, name.substr(blank + 1), name.substr(0, blank));
+            listing_ = generated_listing(folder(), name.substr(blank + 1), name.substr(0, blank));
         } else {
             listing_ = read_file(fs::path(VANDLOR2_EXAMPLES_DIR) / name).value();
             std::ofstream(folder_ / "listing", std::ios::binary) << listing_;
         }
-        const Outcome reference = run_tool_in(folder_, "");
+        const Outcome reference = run_tool_in(folder(), "");
         if (reference.exit_code != 0 || !reference.report) {
             throw std::runtime_error("the run without faults failed: " + reference.errors);
         }
@@ -272,11 +256,7 @@ class Sandbox {
         stale_report_ = report_ + "A line left from an earlier run.\n";
         std::ofstream(folder_ / "stale", std::ios::binary) << stale_report_;
     }
-    ~Sandbox() {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
-    const fs::path& folder() const { return folder_; }
+    const fs::path& folder() const { return folder_.path(); }
     const std::string& listing() const { return listing_; }
     const std::string& report() const { return report_; }
     const std::string& console() const { return console_; }
@@ -292,7 +272,7 @@ class Sandbox {
     }
 
   private:
-    fs::path folder_;
+    TempFolder folder_;
     std::string listing_;
     std::string report_;
     std::string console_;
@@ -558,14 +538,13 @@ TEST(FaultInjection, ReadsAndWritesOfAFewBytesAtATime) {
 TEST(FaultInjection, AFullDiskLeavesAnEmptyReport) {
     if (geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
     for (const char* layout : {"plain", "qq"}) {
-        const fs::path folder = fresh_folder();
-        const std::string listing = generated_listing(folder, "4M", layout);
+        const TempFolder folder;
+        const std::string listing = generated_listing(folder.path(), "4M", layout);
         fs::create_directory(folder / "disk");
         if (mount("tmpfs", (folder / "disk").c_str(), "tmpfs", 0, "size=1m") != 0) {
-            fs::remove_all(folder);
             GTEST_SKIP() << "cannot mount a 1 MiB tmpfs here";
         }
-        const Outcome outcome = run_tool_in(folder, "", "disk/report");
+        const Outcome outcome = run_tool_in(folder.path(), "", "disk/report");
         umount((folder / "disk").c_str());
         const bool right = outcome.exit_code == 1 && outcome.report == "" &&
                            outcome.listing == listing &&
@@ -578,7 +557,6 @@ TEST(FaultInjection, AFullDiskLeavesAnEmptyReport) {
                           << ", report of " << (outcome.report ? outcome.report->size() : 0)
                           << " bytes, errors: " << outcome.errors;
         }
-        fs::remove_all(folder);
     }
 }
 
@@ -620,7 +598,8 @@ TEST(FaultInjection, AClockThatCannotBeReadLeavesAnEmptyReport) {
 
 TEST(FaultInjection, AnInterruptedRunLeavesAnEmptyReport) {
     if (instrumented()) GTEST_SKIP() << "not in an instrumented build";
-    const fs::path folder = fresh_folder();
+    const TempFolder temp;
+    const fs::path& folder = temp.path();
     const std::string listing = generated_listing(folder, "100M", "plain");
     // Last, a report that cannot be emptied: the run must still end by the signal.
     const std::pair<int, bool> runs[] = {
@@ -668,7 +647,6 @@ TEST(FaultInjection, AnInterruptedRunLeavesAnEmptyReport) {
                           << ", report of " << (report ? report->size() : 0) << " bytes";
         }
     }
-    fs::remove_all(folder);
 }
 
 /// One way a run can end before its report is written, and how the run must end.
