@@ -6,14 +6,11 @@
 #include <vector>
 
 #include "listing/report_order.h"
-#include "report/prt.h"
-#include "report/prtqq.h"
 #include "support/ordered_work.h"
 
 namespace vandlor2 {
 namespace {
 
-constexpr char kFormFeed = '\f';
 /// The report is formatted in pieces of this many whole pages, each on its own, since a
 /// record's page and line follow from its place in the report order alone.
 constexpr std::size_t kPagesPerPiece = 32;
@@ -26,8 +23,11 @@ constexpr std::size_t kBatchRecords = 256;
 class ReportPieces {
   public:
     explicit ReportPieces(const ListingContents& contents)
-        : contents_(contents), qq_layout_(contents.qq_count != 0), order_(contents.records) {
-        const std::int64_t total = qq_layout_ ? contents.qq_count : contents.length_record_count;
+        : contents_(contents),
+          layout_(contents.qq_count != 0 ? ReportLayout::qq : ReportLayout::plain),
+          order_(contents.records) {
+        const std::int64_t total =
+            layout_ == ReportLayout::qq ? contents.qq_count : contents.length_record_count;
         lines_ =
             std::min(order_.size(), static_cast<std::size_t>(std::max<std::int64_t>(total, 0)));
     }
@@ -40,38 +40,20 @@ class ReportPieces {
         text.clear();
         const std::size_t first = piece * kLinesPerPiece;
         const std::size_t end = std::min(first + kLinesPerPiece, lines_);
-        if (piece == 0) append_heading(1, text);
+        if (piece == 0) append_page_heading(text, 1, contents_.section_title, layout_);
         std::vector<LineRecord> batch(std::min(kBatchRecords, end - first));
         for (std::size_t from = first; from < end; from += batch.size()) {
             const std::size_t count = std::min(batch.size(), end - from);
             for (std::size_t i = 0; i < count; ++i) batch[i] = contents_.records[order_[from + i]];
             for (std::size_t i = 0; i < count; ++i) {
-                if (qq_layout_) {
-                    append_prtqq(text, batch[i]);
-                } else {
-                    append_prt(text, batch[i]);
-                }
-                // The next page's heading follows the 27th line at once, even when no line
-                // comes after it.
-                const std::size_t written = from + i + 1;
-                if (written % kRecordLinesPerPage == 0) {
-                    text.push_back(kFormFeed);
-                    append_heading(written / kRecordLinesPerPage + 1, text);
-                }
+                append_record_line(text, batch[i], from + i + 1, contents_.section_title, layout_);
             }
         }
     }
 
   private:
-    void append_heading(std::size_t page, std::string& text) const {
-        text.append(" Page ").append(std::to_string(page)).push_back('\n');
-        text.append(contents_.section_title).append("\n\n");
-        text.append(qq_layout_ ? kQqHeading1 : kPlainHeading1).push_back('\n');
-        text.append(qq_layout_ ? kQqHeading2 : kPlainHeading2).append("\n\n");
-    }
-
     const ListingContents& contents_;
-    const bool qq_layout_;
+    const ReportLayout layout_;
     const RecordOrder order_;
     std::size_t lines_ = 0;
 };
