@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace vandlor2 {
@@ -12,6 +13,8 @@ namespace vandlor2 {
 template <std::size_t Width>
 class ColumnText {
   public:
+    static constexpr std::size_t kWidth = Width;
+
     ColumnText() = default;
     /// Keeps at most the first `Width` bytes of `text`.
     explicit ColumnText(std::string_view text) { assign(text); }
@@ -21,6 +24,15 @@ class ColumnText {
         text.copy(bytes_.data(), size_);
     }
     std::string_view view() const { return {bytes_.data(), size_}; }
+
+    /// Takes the text of `size` bytes at `bytes`, from where `Width` bytes may be read: a copy
+    /// of fixed length costs far less than one of any length, and tables copy millions.
+    void assign_from_wide(const char* bytes, std::size_t size) {
+        std::memcpy(bytes_.data(), bytes, Width);
+        size_ = static_cast<std::uint8_t>(size < Width ? size : Width);
+    }
+    /// The text's bytes followed by blanks or unset bytes up to `Width`.
+    const char* wide_data() const { return bytes_.data(); }
 
   private:
     static_assert(Width < 256, "the length must fit in one byte");

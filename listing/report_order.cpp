@@ -31,8 +31,8 @@ using DigitCounts = std::array<Counts, kKeyBytes>;
 
 /// The digits of a record's place in the report order: 0 to 11 are the external-accuracy
 /// text's bytes, 0 past its end, and 12 is its length, so that a proper prefix comes first.
-std::array<unsigned char, kKeyBytes> sort_digits(const LineRecord& record) {
-    const std::string_view text = record.external_accuracy.view();
+std::array<unsigned char, kKeyBytes> sort_digits(const RecordTable& table, std::size_t position) {
+    const std::string_view text = table.external_accuracy(position);
     std::array<unsigned char, kKeyBytes> digits{};
     std::copy(text.begin(), text.end(), digits.begin());
     digits[kTextBytes] = static_cast<unsigned char>(text.size());
@@ -124,7 +124,7 @@ RecordOrder::RecordOrder(const RecordTable& table) {
         const auto [first, end] = part_range(size, parts, part);
         for (Counts& digit_counts : counts[part]) digit_counts.fill(0);
         for (std::size_t i = first; i < end; ++i) {
-            const auto digits = sort_digits(table[i]);
+            const auto digits = sort_digits(table, i);
             for (unsigned digit = 0; digit < kKeyBytes; ++digit)
                 ++counts[part][digit][digits[digit]];
         }
@@ -161,7 +161,7 @@ RecordOrder::RecordOrder(const RecordTable& table) {
             const auto [first, end] = part_range(size, parts, part);
             first_counts[part].fill(0);
             for (std::size_t i = first; i < end; ++i) {
-                const auto digits = sort_digits(table[i]);
+                const auto digits = sort_digits(table, i);
                 std::uint64_t key = 0;
                 for (unsigned digit = 0; digit < kKeyBytes; ++digit) {
                     key = key << rank_bits[digit] | ranks[digit][digits[digit]];
@@ -186,7 +186,7 @@ RecordOrder::RecordOrder(const RecordTable& table) {
     run_parts(parts, [&](std::size_t part) {
         const auto [first, end] = part_range(size, parts, part);
         for (std::size_t i = first; i < end; ++i) {
-            const auto digits = sort_digits(table[i]);
+            const auto digits = sort_digits(table, i);
             SortKey key{0, 0};
             for (unsigned digit = 0; digit < 8; ++digit) key.high = key.high << 8 | digits[digit];
             for (unsigned digit = 8; digit < kTextBytes; ++digit) {

@@ -44,7 +44,7 @@ class ListingScanner : public LineTaker {
         ++contents_.qq_count;
         // The matching searches the first QQ-count positions of the table, which may also
         // hold records of length entries that came before the first QQ line.
-        const LineRecord& searchable =
+        const LineRecord searchable =
             contents_.records[static_cast<std::size_t>(contents_.qq_count - 1)];
         qq_records_.add(ssn_value(searchable.ssn_from.view()), ssn_value(searchable.ssn_to.view()));
     }
@@ -65,7 +65,9 @@ class ListingScanner : public LineTaker {
             status_ = ScanStatus::length_entry_without_qq_record;
             return false;
         }
-        fill_qq_record(contents_.records[*match], entry);
+        LineRecord filled = contents_.records[*match];
+        fill_qq_record(filled, entry);
+        contents_.records.replace(*match, filled);
         return true;
     }
 

@@ -16,8 +16,8 @@ namespace {
 constexpr std::size_t kPagesPerPiece = 32;
 constexpr std::size_t kLinesPerPiece = kPagesPerPiece * kRecordLinesPerPage;
 /// Records are visited in report order, all over a table that may be far larger than the
-/// caches. They are copied out in batches first, in a loop short enough for the processor to
-/// overlap the memory reads, and then formatted from the copy.
+/// caches. They are copied out in batches first, so that their reads overlap, and then
+/// formatted from the copy.
 constexpr std::size_t kBatchRecords = 256;
 
 class ReportPieces {
@@ -42,9 +42,11 @@ class ReportPieces {
         const std::size_t end = std::min(first + kLinesPerPiece, lines_);
         if (piece == 0) append_page_heading(text, 1, contents_.section_title, layout_);
         std::vector<LineRecord> batch(std::min(kBatchRecords, end - first));
+        std::vector<std::size_t> positions(batch.size());
         for (std::size_t from = first; from < end; from += batch.size()) {
             const std::size_t count = std::min(batch.size(), end - from);
-            for (std::size_t i = 0; i < count; ++i) batch[i] = contents_.records[order_[from + i]];
+            for (std::size_t i = 0; i < count; ++i) positions[i] = order_[from + i];
+            contents_.records.gather(positions.data(), count, batch.data());
             for (std::size_t i = 0; i < count; ++i) {
                 append_record_line(text, batch[i], from + i + 1, contents_.section_title, layout_);
             }

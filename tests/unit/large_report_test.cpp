@@ -48,8 +48,8 @@ std::vector<std::size_t> reference_order(const RecordTable& table) {
     std::vector<std::size_t> order(table.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const std::string_view x = table[a].external_accuracy.view();
-        const std::string_view y = table[b].external_accuracy.view();
+        const std::string_view x = table.external_accuracy(a);
+        const std::string_view y = table.external_accuracy(b);
         return std::lexicographical_compare(
             x.begin(), x.end(), y.begin(), y.end(), [](char p, char q) {
                 return static_cast<unsigned char>(p) < static_cast<unsigned char>(q);
