@@ -69,9 +69,10 @@ coverage: check-tools
 mutate: check-tools check-test-tools
 	tools/mutate.py $(MUTATE_ARGS)
 
-# Timings against `cp`, throughput and peak memory on generated listings of both layouts
-# (BENCH_SIZES, default 64M 256M 1G) and on small ones; BENCH_BASELINE=<git revision> adds
-# that revision's tool for comparison. Not a test; see bench/run.sh.
+# Timings against plain I/O of the same bytes (`dd`), CPU time, throughput and peak memory on
+# generated listings of both layouts (BENCH_SIZES, default 64M 256M 1G) and on small ones;
+# BENCH_BASELINE=<git revision> adds that revision's tool for comparison. Not a test; see
+# bench/run.sh.
 bench: check-tools
 	BENCH_BASELINE=$(BENCH_BASELINE) bench/run.sh $(BENCH_SIZES)
 
