@@ -12,7 +12,6 @@ namespace {
 /// A packed record: a 32-bit word of the fields' lengths, then the fields' bytes one after
 /// another, the external accuracy first, so that it is read without the others.
 constexpr std::size_t kLengthsBytes = sizeof(std::uint32_t);
-constexpr std::size_t kUnitBytes = 8;  // records start on these boundaries
 constexpr std::size_t kLongestPackedBytes = kLengthsBytes + kExternalAccuracyWidth + 2 * kSsnWidth +
                                             2 * kStationNameWidth + kDistanceWidth +
                                             kInternalAccuracyWidth + kSurveyOrderWidth;
@@ -40,7 +39,7 @@ constexpr unsigned length_bits(std::size_t width) {
     return bits;
 }
 
-constexpr unsigned kExternalLengthBits = length_bits(kExternalAccuracyWidth);
+static_assert(length_bits(kExternalAccuracyWidth) == 4, "the external accuracy's length: 4 bits");
 static_assert(length_bits(kExternalAccuracyWidth) + 2 * length_bits(kSsnWidth) +
                       2 * length_bits(kStationNameWidth) + length_bits(kDistanceWidth) +
                       length_bits(kInternalAccuracyWidth) + length_bits(kSurveyOrderWidth) <=
@@ -114,15 +113,6 @@ RecordTable::Reference RecordTable::pack(const LineRecord& record) {
     return static_cast<Reference>(unit);
 }
 
-RecordTable::Reference& RecordTable::reference_at(std::size_t position) const {
-    return references_[position / kReferencesPerChunk].get()[position % kReferencesPerChunk];
-}
-
-const char* RecordTable::bytes_at(std::size_t position) const {
-    const std::size_t byte = std::size_t{reference_at(position)} * kUnitBytes;
-    return packed_[byte / kChunkBytes].get() + byte % kChunkBytes;
-}
-
 void RecordTable::push_back(const LineRecord& record) {
     const Reference reference = pack(record);
     if (size_ % kReferencesPerChunk == 0) add_chunk(references_);
@@ -165,12 +155,6 @@ void RecordTable::gather(const std::size_t* positions, std::size_t count,
         for (std::size_t i = 0; i < group; ++i) fetch_soon(packed[i]);
         for (std::size_t i = 0; i < group; ++i) unpack(packed[i], records[first + i]);
     }
-}
-
-std::string_view RecordTable::external_accuracy(std::size_t position) const {
-    const char* const start = bytes_at(position);
-    const std::uint32_t lengths = lengths_of(start);
-    return {start + kLengthsBytes, lengths & ((1u << kExternalLengthBits) - 1)};
 }
 
 }  // namespace vandlor2

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <string_view>
@@ -33,7 +34,12 @@ class RecordTable {
 
     /// The external-accuracy text of the record at `position`, read in place: it alone orders
     /// the report.
-    std::string_view external_accuracy(std::size_t position) const;
+    std::string_view external_accuracy(std::size_t position) const {
+        const char* const packed = bytes_at(position);
+        std::uint32_t lengths = 0;
+        std::memcpy(&lengths, packed, sizeof lengths);
+        return {packed + sizeof lengths, lengths & kExternalLengthMask};
+    }
 
     std::size_t size() const { return size_; }
 
@@ -41,6 +47,7 @@ class RecordTable {
     /// Where a record starts, counted in units of 8 bytes from the first chunk's start, so
     /// that 32 bits reach all the records 2^28 positions can hold.
     using Reference = std::uint32_t;
+    static constexpr std::size_t kUnitBytes = 8;
     static constexpr std::size_t kChunkBytes = std::size_t{2} << 20;  // one large page
     static constexpr std::size_t kReferencesPerChunk = kChunkBytes / sizeof(Reference);
 
@@ -54,9 +61,19 @@ class RecordTable {
 
     template <typename T>
     static void add_chunk(std::vector<Chunk<T>>& chunks);
+    /// A packed record begins with a word of its fields' lengths, the external accuracy's in
+    /// the lowest bits, and the external accuracy's bytes come first after it.
+    static constexpr std::uint32_t kExternalLengthMask = 0xF;
+    static_assert(kExternalAccuracyWidth <= kExternalLengthMask);
+
     Reference pack(const LineRecord& record);
-    Reference& reference_at(std::size_t position) const;
-    const char* bytes_at(std::size_t position) const;
+    Reference& reference_at(std::size_t position) const {
+        return references_[position / kReferencesPerChunk].get()[position % kReferencesPerChunk];
+    }
+    const char* bytes_at(std::size_t position) const {
+        const std::size_t byte = std::size_t{reference_at(position)} * kUnitBytes;
+        return packed_[byte / kChunkBytes].get() + byte % kChunkBytes;
+    }
     static void unpack(const char* packed, LineRecord& record);
 
     std::vector<Chunk<char>> packed_;

@@ -109,12 +109,18 @@ void radix_sort(BulkArray<Key>& keys, unsigned digits, std::vector<Counts> count
 
 }  // namespace
 
+struct RecordOrder::Keys {
+    BulkArray<std::uint64_t> ranked;
+};
+
+RecordOrder::~RecordOrder() = default;
+
 /// The report order is made in one of two ways. Most often the texts differ in a few of their
 /// bytes, and each of those takes few values: each byte is then replaced by its rank among the
 /// values it takes, and the ranks and the position packed into one word, sorted in a few passes
 /// of a byte. Otherwise every record has a key of two words: its text's twelve bytes, its length
 /// and its position, sorted a byte at a time over the bytes that differ.
-RecordOrder::RecordOrder(const RecordTable& table) {
+RecordOrder::RecordOrder(const RecordTable& table) : keys_(std::make_unique<Keys>()) {
     const std::size_t size = table.size();
     // 2^28 records would need some 30 GB of memory; refuse more as memory is refused.
     if (size > kMostRecords) throw std::length_error("too many records to order");
@@ -122,11 +128,17 @@ RecordOrder::RecordOrder(const RecordTable& table) {
     std::vector<DigitCounts> counts(parts);
     run_parts(parts, [&](std::size_t part) {
         const auto [first, end] = part_range(size, parts, part);
-        for (Counts& digit_counts : counts[part]) digit_counts.fill(0);
+        DigitCounts& part_counts = counts[part];
+        for (Counts& digit_counts : part_counts) digit_counts.fill(0);
         for (std::size_t i = first; i < end; ++i) {
-            const auto digits = sort_digits(table, i);
-            for (unsigned digit = 0; digit < kKeyBytes; ++digit)
-                ++counts[part][digit][digits[digit]];
+            const std::string_view text = table.external_accuracy(i);
+            for (unsigned digit = 0; digit < text.size(); ++digit) {
+                ++part_counts[digit][static_cast<unsigned char>(text[digit])];
+            }
+            for (auto digit = static_cast<unsigned>(text.size()); digit < kTextBytes; ++digit) {
+                ++part_counts[digit][0];
+            }
+            ++part_counts[kTextBytes][text.size()];
         }
     });
     // The ranks of the values each digit takes, and the bits they need.
@@ -148,36 +160,51 @@ RecordOrder::RecordOrder(const RecordTable& table) {
         rank_bits[digit] = values > 1 ? bit_width(values - 1) : 0;
         packed_bits += rank_bits[digit];
     }
-    positions_.reset(new std::uint32_t[size]);
     size_ = size;
     if (packed_bits <= 64) {
         const unsigned passes = (packed_bits - position_bits + 7) / 8;
         const auto digit_of = [position_bits](std::uint64_t key, unsigned digit) {
             return static_cast<unsigned>(key >> (position_bits + 8 * digit)) & 0xFF;
         };
+        // Each digit's ranks, shifted to their place in the key, for the digits that differ.
+        struct PlacedRanks {
+            unsigned digit;
+            std::array<std::uint64_t, 256> placed;
+        };
+        std::vector<PlacedRanks> placed_ranks;
+        for (unsigned digit = kKeyBytes, shift = position_bits; digit-- > 0;) {
+            if (rank_bits[digit] == 0) continue;
+            PlacedRanks& digit_ranks = placed_ranks.emplace_back();
+            digit_ranks.digit = digit;
+            for (std::size_t value = 0; value < 256; ++value) {
+                digit_ranks.placed[value] = std::uint64_t{ranks[digit][value]} << shift;
+            }
+            shift += rank_bits[digit];
+        }
         BulkArray<std::uint64_t> keys(size);
         std::vector<Counts> first_counts(parts);
         run_parts(parts, [&](std::size_t part) {
             const auto [first, end] = part_range(size, parts, part);
             first_counts[part].fill(0);
             for (std::size_t i = first; i < end; ++i) {
-                const auto digits = sort_digits(table, i);
-                std::uint64_t key = 0;
-                for (unsigned digit = 0; digit < kKeyBytes; ++digit) {
-                    key = key << rank_bits[digit] | ranks[digit][digits[digit]];
+                const std::string_view text = table.external_accuracy(i);
+                std::uint64_t key = i;
+                for (const PlacedRanks& digit_ranks : placed_ranks) {
+                    const unsigned digit = digit_ranks.digit;
+                    const unsigned value = digit == kTextBytes ? text.size()
+                                           : digit < text.size()
+                                               ? static_cast<unsigned char>(text[digit])
+                                               : 0;
+                    key |= digit_ranks.placed[value];
                 }
-                keys[i] = key << position_bits | i;
-                ++first_counts[part][digit_of(keys[i], 0)];
+                keys[i] = key;
+                ++first_counts[part][digit_of(key, 0)];
             }
         });
         radix_sort(keys, passes, std::move(first_counts), digit_of);
-        const std::uint64_t position_mask = (std::uint64_t{1} << position_bits) - 1;
-        run_parts(parts, [&](std::size_t part) {
-            const auto [first, end] = part_range(size, parts, part);
-            for (std::size_t i = first; i < end; ++i) {
-                positions_[i] = static_cast<std::uint32_t>(keys[i] & position_mask);
-            }
-        });
+        position_mask_ = (std::uint64_t{1} << position_bits) - 1;
+        keys_->ranked = std::move(keys);
+        ranked_ = keys_->ranked.begin();
         return;
     }
     // Two words: the text's first eight bytes, then its last four, its length and position.
@@ -209,12 +236,13 @@ RecordOrder::RecordOrder(const RecordTable& table) {
     std::vector<Counts> first_counts(parts);
     for (std::size_t part = 0; part < parts; ++part) first_counts[part] = counts[part][digits[0]];
     radix_sort(keys, static_cast<unsigned>(digits.size()), std::move(first_counts), digit_of);
+    keys_->ranked = BulkArray<std::uint64_t>(size);
     run_parts(parts, [&](std::size_t part) {
         const auto [first, end] = part_range(size, parts, part);
-        for (std::size_t i = first; i < end; ++i) {
-            positions_[i] = static_cast<std::uint32_t>(keys[i].low & ((1u << kPositionBits) - 1));
-        }
+        for (std::size_t i = first; i < end; ++i) keys_->ranked[i] = keys[i].low;
     });
+    position_mask_ = (std::uint64_t{1} << kPositionBits) - 1;
+    ranked_ = keys_->ranked.begin();
 }
 
 std::vector<std::size_t> report_order(const RecordTable& table) {

@@ -15,14 +15,23 @@ namespace vandlor2 {
 class RecordOrder {
   public:
     explicit RecordOrder(const RecordTable& table);
+    ~RecordOrder();
+    RecordOrder(const RecordOrder&) = delete;
+    RecordOrder& operator=(const RecordOrder&) = delete;
 
     std::size_t size() const { return size_; }
     /// The table position of the record at `rank` in the report order.
-    std::size_t operator[](std::size_t rank) const { return positions_[rank]; }
+    std::size_t operator[](std::size_t rank) const {
+        return static_cast<std::size_t>(ranked_[rank] & position_mask_);
+    }
 
   private:
-    std::unique_ptr<std::uint32_t[]> positions_;
+    struct Keys;
+    /// The sorted keys, each ending in its record's position, the rest of its bits masked off.
+    std::unique_ptr<Keys> keys_;
+    const std::uint64_t* ranked_ = nullptr;
     std::size_t size_ = 0;
+    std::uint64_t position_mask_ = 0;
 };
 
 /// Positions of `table` in report order, as a plain vector.
