@@ -61,6 +61,14 @@ void fetch_soon(const char* packed) {
     static_cast<void>(packed);
 #endif
 }
+template <typename T>
+void fetch_soon(const T* value) {
+#if defined(__GNUC__)
+    __builtin_prefetch(value);
+#else
+    static_cast<void>(value);
+#endif
+}
 
 }  // namespace
 
@@ -145,15 +153,23 @@ LineRecord RecordTable::operator[](std::size_t position) const {
 
 void RecordTable::gather(const std::size_t* positions, std::size_t count,
                          LineRecord* records) const {
-    constexpr std::size_t kGroup = 64;
-    const char* packed[kGroup];
-    for (std::size_t first = 0; first < count; first += kGroup) {
-        const std::size_t group = std::min(kGroup, count - first);
-        // Each loop is short and free of branches on what it reads, so that the processor
-        // has many of the reads under way at once.
-        for (std::size_t i = 0; i < group; ++i) packed[i] = bytes_at(positions[first + i]);
-        for (std::size_t i = 0; i < group; ++i) fetch_soon(packed[i]);
-        for (std::size_t i = 0; i < group; ++i) unpack(packed[i], records[first + i]);
+    // A pipeline: as each record is unpacked, the record kAhead places on is asked for, and
+    // the reference to the one 2 * kAhead places on, so that the reads overlap the work.
+    constexpr std::size_t kAhead = 16;
+    const char* packed[kAhead];  // record i's at i % kAhead
+    for (std::size_t i = 0; i < std::min(kAhead, count); ++i) {
+        packed[i] = bytes_at(positions[i]);
+        fetch_soon(packed[i]);
+        if (i + kAhead < count) fetch_soon(&reference_at(positions[i + kAhead]));
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const char* const now = packed[i % kAhead];
+        if (i + 2 * kAhead < count) fetch_soon(&reference_at(positions[i + 2 * kAhead]));
+        if (i + kAhead < count) {
+            packed[i % kAhead] = bytes_at(positions[i + kAhead]);
+            fetch_soon(packed[i % kAhead]);
+        }
+        unpack(now, records[i]);
     }
 }
 

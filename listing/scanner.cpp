@@ -44,8 +44,10 @@ class ListingScanner : public LineTaker {
         ++contents_.qq_count;
         // The matching searches the first QQ-count positions of the table, which may also
         // hold records of length entries that came before the first QQ line.
-        const LineRecord searchable =
-            contents_.records[static_cast<std::size_t>(contents_.qq_count - 1)];
+        const auto searchable_at = static_cast<std::size_t>(contents_.qq_count - 1);
+        const LineRecord searchable = searchable_at + 1 < contents_.records.size()
+                                          ? contents_.records[searchable_at]
+                                          : record;
         qq_records_.add(ssn_value(searchable.ssn_from.view()), ssn_value(searchable.ssn_to.view()));
     }
 

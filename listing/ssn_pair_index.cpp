@@ -67,14 +67,27 @@ struct SsnPairIndex::Tables {
         return at;
     }
 
+    /// Doubles the hash table. Its pairs are entered again in position order, a batch at a
+    /// time, so that the pairs are read in order and the reads of their slots overlap; they
+    /// differ from each other, so each takes the first free slot from its home on.
     void grow() {
-        BulkArray<std::uint32_t> old(slots.empty() ? 64 : slots.size() * 2);
-        old.swap(slots);
+        BulkArray<std::uint32_t> larger(slots.empty() ? 64 : slots.size() * 2);
+        slots.swap(larger);
         std::fill(slots.begin(), slots.end(), kEmpty);
         hash_shift = 64;
         for (std::size_t size = slots.size(); size > 1; size /= 2) --hash_shift;
-        for (const std::uint32_t slot : old) {
-            if (slot != kEmpty) slots[slot_of(pairs[slot - 1])] = slot;
+        const std::size_t mask = slots.size() - 1;
+        for (std::size_t batch = 0; batch < entered; batch += kBatchPositions) {
+            const std::size_t end = std::min(entered, batch + kBatchPositions);
+            for (std::size_t position = batch; position < end; ++position) {
+                if (first[position]) prefetch(&slots[home_slot(pairs[position])]);
+            }
+            for (std::size_t position = batch; position < end; ++position) {
+                if (!first[position]) continue;
+                std::size_t at = home_slot(pairs[position]);
+                while (slots[at] != kEmpty) at = (at + 1) & mask;
+                slots[at] = static_cast<std::uint32_t>(position + 1);
+            }
         }
     }
 };
