@@ -8,6 +8,7 @@
 
 #include "support/bulk_memory.h"
 #include "support/ordered_work.h"
+#include "support/radix_sort.h"
 
 namespace vandlor2 {
 namespace {
@@ -26,7 +27,6 @@ struct SortKey {
     std::uint64_t low;
 };
 
-using Counts = std::array<std::size_t, 256>;
 using DigitCounts = std::array<Counts, kKeyBytes>;
 
 /// The digits of a record's place in the report order: 0 to 11 are the external-accuracy
@@ -39,72 +39,10 @@ std::array<unsigned char, kKeyBytes> sort_digits(const RecordTable& table, std::
     return digits;
 }
 
-/// The range of `part` when `size` keys are cut into `parts` nearly equal parts.
-std::pair<std::size_t, std::size_t> part_range(std::size_t size, std::size_t parts,
-                                               std::size_t part) {
-    return {size * part / parts, size * (part + 1) / parts};
-}
-
 unsigned bit_width(std::size_t value) {
     unsigned bits = 0;
     for (; value != 0; value >>= 1) ++bits;
     return bits;
-}
-
-/// Sorts `keys`, stably, by the digits `digit_of(key, d)` for d = 0 to `digits` - 1, the
-/// first least significant; `counts[part]` holds the counts of digit 0 of the keys of each
-/// part as they stand. Each pass moves the keys of each part on its own core: a part's keys of
-/// one digit value go after those of the parts before it, which keeps the pass stable. While
-/// it moves them, a part counts the next digit of the keys by the part they land in, so that
-/// no pass reads the keys twice.
-template <typename Key, typename DigitOf>
-void radix_sort(BulkArray<Key>& keys, unsigned digits, std::vector<Counts> counts,
-                DigitOf digit_of) {
-    const std::size_t size = keys.size();
-    const std::size_t parts = counts.size();
-    BulkArray<Key> sorted(size);
-    // next[mover][part]: the next digit's counts of the keys a part moves into another part.
-    std::vector<std::vector<Counts>> next(parts, std::vector<Counts>(parts));
-    std::vector<Counts> starts(parts);
-    std::vector<std::size_t> part_starts(parts + 1);
-    for (std::size_t part = 0; part <= parts; ++part) {
-        part_starts[part] = part_range(size, parts, part).first;
-    }
-    for (unsigned digit = 0; digit < digits; ++digit) {
-        std::size_t start = 0;
-        for (std::size_t value = 0; value < 256; ++value) {
-            for (std::size_t part = 0; part < parts; ++part) {
-                starts[part][value] = start;
-                start += counts[part][value];
-            }
-        }
-        const bool counting = digit + 1 < digits;
-        run_parts(parts, [&](std::size_t mover) {
-            const auto [first, end] = part_range(size, parts, mover);
-            Counts& to = starts[mover];
-            for (Counts& part_counts : next[mover]) part_counts.fill(0);
-            for (std::size_t i = first; i < end; ++i) {
-                const std::size_t at = to[digit_of(keys[i], digit)]++;
-                sorted[at] = keys[i];
-                if (counting) {
-                    std::size_t part = 0;
-                    while (at >= part_starts[part + 1]) ++part;
-                    ++next[mover][part][digit_of(keys[i], digit + 1)];
-                }
-            }
-        });
-        keys.swap(sorted);
-        for (std::size_t part = 0; counting && part < parts; ++part) {
-            // Checked: a slip in these bounds must fail loudly, not write past the counts.
-            Counts& merged = counts.at(part);
-            merged.fill(0);
-            for (std::size_t mover = 0; mover < parts; ++mover) {
-                for (std::size_t value = 0; value < 256; ++value) {
-                    merged[value] += next[mover][part][value];
-                }
-            }
-        }
-    }
 }
 
 }  // namespace
