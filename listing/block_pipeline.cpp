@@ -14,7 +14,8 @@ constexpr std::size_t kLongestKeptBlockBytes = std::size_t{16} << 20;
 /// A QQ line or a length entry of a text block, to be taken in listing order.
 struct LineEvent {
     bool is_qq_line = false;
-    /// A QQ line's record is `entry.record`.
+    /// A QQ line's record is `entry.record`, and its SSNs' values `entry.ssn_from` and
+    /// `entry.ssn_to`, worked out here on the worker threads rather than while taking.
     LengthEntry entry;
     std::size_t first_line_at = 0;  ///< an entry's first line in its block, for a message
     std::size_t first_line_size = 0;
@@ -59,6 +60,10 @@ void examine_block(const ListingColumns& columns, ScanSlot& slot) {
                 slot.events.emplace_back();
                 slot.events.back().is_qq_line = true;
                 slot.events.back().entry.record = columns.qq_record(line.text);
+                slot.events.back().entry.ssn_from =
+                    ssn_value(slot.events.back().entry.record.ssn_from.view());
+                slot.events.back().entry.ssn_to =
+                    ssn_value(slot.events.back().entry.record.ssn_to.view());
                 break;
             case ListingColumns::Kind::title_line:
                 if (counting.title_counts()) {
@@ -117,7 +122,7 @@ bool take_slot(const ScanSlot& slot, LineTaker& taker) {
         if (event == slot.events.size()) return true;
         const LineEvent& seen = slot.events[event];
         if (seen.is_qq_line) {
-            taker.take_qq_record(seen.entry.record);
+            taker.take_qq_record(seen.entry.record, seen.entry.ssn_from, seen.entry.ssn_to);
         } else if (!taker.take_entry(seen.entry, slot.text.text().substr(seen.first_line_at,
                                                                          seen.first_line_size))) {
             return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,7 +17,9 @@ class LineTaker {
     virtual void take_version(std::string_view text) = 0;
     /// The section title of the first title line.
     virtual void take_title(const std::string& section_title) = 0;
-    virtual void take_qq_record(const LineRecord& record) = 0;
+    /// A QQ line's record, with the values of its SSNs (`ssn_value`), worked out beforehand.
+    virtual void take_qq_record(const LineRecord& record, std::int32_t ssn_from,
+                                std::int32_t ssn_to) = 0;
     /// A length entry and its first line; false stops the reading.
     virtual bool take_entry(const LengthEntry& entry, std::string_view first_line) = 0;
 };

@@ -39,16 +39,19 @@ class ListingScanner : public LineTaker {
         counting_.title_seen();
     }
 
-    void take_qq_record(const LineRecord& record) override {
+    void take_qq_record(const LineRecord& record, std::int32_t ssn_from,
+                        std::int32_t ssn_to) override {
         contents_.records.push_back(record);
         ++contents_.qq_count;
         // The matching searches the first QQ-count positions of the table, which may also
         // hold records of length entries that came before the first QQ line.
         const auto searchable_at = static_cast<std::size_t>(contents_.qq_count - 1);
-        const LineRecord searchable = searchable_at + 1 < contents_.records.size()
-                                          ? contents_.records[searchable_at]
-                                          : record;
-        qq_records_.add(ssn_value(searchable.ssn_from.view()), ssn_value(searchable.ssn_to.view()));
+        if (searchable_at + 1 < contents_.records.size()) {
+            const LineRecord searchable = contents_.records[searchable_at];
+            ssn_from = ssn_value(searchable.ssn_from.view());
+            ssn_to = ssn_value(searchable.ssn_to.view());
+        }
+        qq_records_.add(ssn_from, ssn_to);
     }
 
     bool take_entry(const LengthEntry& entry, std::string_view first_line) override {
