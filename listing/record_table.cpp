@@ -12,12 +12,9 @@ namespace {
 /// A packed record: a 32-bit word of the fields' lengths, then the fields' bytes one after
 /// another, the external accuracy first, so that it is read without the others.
 constexpr std::size_t kLengthsBytes = sizeof(std::uint32_t);
-constexpr std::size_t kLongestPackedBytes = kLengthsBytes + kExternalAccuracyWidth + 2 * kSsnWidth +
-                                            2 * kStationNameWidth + kDistanceWidth +
-                                            kInternalAccuracyWidth + kSurveyOrderWidth;
-
-/// Fields are copied whole, whatever their length, so each chunk ends in this many spare bytes.
-constexpr std::size_t kWidestField = kStationNameWidth;
+/// More than a packed record can span, even as each field is copied at its full width (the
+/// next field's bytes overwrite the surplus): the lengths' word and every field's bytes.
+constexpr std::size_t kLongestPackedBytes = kLengthsBytes + sizeof(LineRecord);
 
 /// Calls `visit` with each field of `record`, in their packed order.
 template <typename Record, typename Visit>
@@ -95,7 +92,7 @@ void RecordTable::add_chunk(std::vector<Chunk<T>>& chunks) {
 }
 
 RecordTable::Reference RecordTable::pack(const LineRecord& record) {
-    if (kChunkBytes - packed_used_ < kLongestPackedBytes + kWidestField) {
+    if (kChunkBytes - packed_used_ < kLongestPackedBytes) {
         // Each 8-byte unit of the chunks has a 32-bit reference.
         if (packed_.size() >= (std::size_t{1} << 32) / (kChunkBytes / kUnitBytes)) {
             throw std::bad_alloc();
