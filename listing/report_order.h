@@ -29,6 +29,8 @@ class RecordOrder {
     struct Keys;
     /// The sorted keys, each ending in its record's position, the rest of its bits masked off.
     std::unique_ptr<Keys> keys_;
+    /// Where those keys are and how many, so that a rank is read inline, without the memory's
+    /// type in this header.
     const std::uint64_t* ranked_ = nullptr;
     std::size_t size_ = 0;
     std::uint64_t position_mask_ = 0;
