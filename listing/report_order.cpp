@@ -68,13 +68,14 @@ RecordOrder::RecordOrder(const RecordTable& table) : keys_(std::make_unique<Keys
         const auto [first, end] = part_range(size, parts, part);
         DigitCounts& part_counts = counts[part];
         for (Counts& digit_counts : part_counts) digit_counts.fill(0);
+        // The zeros past a text's end are not counted. Where a shorter text's zero meets the
+        // least value another text has there, the two tie on that digit, and the shorter one
+        // still comes first: past its end it is zeros, and last its length is less. Nor are
+        // they ever the first pass's counts: where lengths differ, the length is that digit.
         for (std::size_t i = first; i < end; ++i) {
             const std::string_view text = table.external_accuracy(i);
             for (unsigned digit = 0; digit < text.size(); ++digit) {
                 ++part_counts[digit][static_cast<unsigned char>(text[digit])];
-            }
-            for (auto digit = static_cast<unsigned>(text.size()); digit < kTextBytes; ++digit) {
-                ++part_counts[digit][0];
             }
             ++part_counts[kTextBytes][text.size()];
         }

@@ -24,14 +24,14 @@ namespace {
 
 /// Records whose external accuracies are 0 to 12 bytes from a small alphabet, so that many
 /// are equal or prefixes of one another; the from-station name tells the records apart.
-RecordTable random_table(std::size_t size, std::uint32_t seed) {
-    static constexpr std::string_view kBytes("  00159.-\0\x80\xFF", 12);
+RecordTable random_table(std::size_t size, std::uint32_t seed,
+                         std::string_view bytes = std::string_view("  00159.-\0\x80\xFF", 12)) {
     std::mt19937 random(seed);
     RecordTable table;
     for (std::size_t i = 0; i < size; ++i) {
         std::string key;
         for (std::size_t length = random() % 13; key.size() < length;) {
-            key += kBytes[random() % kBytes.size()];
+            key += bytes[random() % bytes.size()];
         }
         LineRecord record;
         record.external_accuracy.assign(key);
@@ -82,6 +82,12 @@ TEST(LargeTable, IsOrderedAsAStableSortOfTheUnsignedBytes) {
     for (const std::size_t size : {1, 3000, 140000}) {
         const RecordTable table = figure_table(size, static_cast<std::uint32_t>(size));
         EXPECT_EQ(report_order(table), reference_order(table)) << size << " figures";
+    }
+    // Two byte values, the least of them zero: keys of one word, where a text's end meets
+    // another's zero or its least byte.
+    for (const std::size_t size : {300, 70000}) {
+        const RecordTable table = random_table(size, 7, std::string_view("\0a", 2));
+        EXPECT_EQ(report_order(table), reference_order(table)) << size << " of two bytes";
     }
 }
 

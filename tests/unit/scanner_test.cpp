@@ -89,6 +89,14 @@ TEST(Scanner, SearchesTheFirstQqCountPositionsOfTheTable) {
     EXPECT_EQ(result.contents.records[1].from_station.view(), "G");
     EXPECT_EQ(result.contents.records[1].ssn_from.view(), "7");  // trimmed when appended
     EXPECT_TRUE(result.contents.records[2].from_station.view().empty());
+    // With one entry before it, the first QQ line makes that entry's record, not its own,
+    // the one searched.
+    const Scanned one_before =
+        scanned(kHeader + entry("    5", "E1", "    6", "F1", "  1") + qq_line("    7", "    8") +
+                entry("    5", "G", "    6", "H", "  3"));
+    ASSERT_EQ(one_before.status, ScanStatus::completed);
+    EXPECT_EQ(one_before.contents.records[0].from_station.view(), "G");
+    EXPECT_TRUE(one_before.contents.records[1].from_station.view().empty());
 }
 
 TEST(Scanner, ReportsALengthEntryWithoutQqRecord) {
