@@ -82,13 +82,13 @@ std::optional<RunFailure> write_run_stamp(std::ostream& console, const FileNames
     return std::nullopt;
 }
 
-int exit_code_after_scan(ScanStatus status, const FileNames& names, std::optional<FileCause> cause,
-                         std::ostream& errors) {
-    switch (status) {
+int exit_code_after_scan(const ScanEnd& end, const FileNames& names, std::ostream& errors) {
+    switch (end.status) {
         case ScanStatus::completed:
             return kExitSuccess;
         case ScanStatus::read_failed:
-            return report_failure(RunFailure{FailureKind::input_unreadable, cause}, names, errors);
+            return report_failure(RunFailure{FailureKind::input_unreadable, end.read_failure},
+                                  names, errors);
         case ScanStatus::program_line_without_offset:
             return kExitProgramLineWithoutOffset;
         case ScanStatus::content_before_program_line:

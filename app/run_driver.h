@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/run_failure.h"
-#include "listing/scanner.h"
+#include "listing/listing_reader.h"
 
 namespace vandlor2 {
 
@@ -30,10 +30,9 @@ std::optional<FileNames> obtain_file_names(const std::vector<std::string>& argum
 /// Writes the local run time and the two file names, composed before any of it is written.
 std::optional<RunFailure> write_run_stamp(std::ostream& console, const FileNames& names);
 
-/// The exit code a scan ends the run with, having reported a read failure, with `cause`, to
-/// `errors`.
-int exit_code_after_scan(ScanStatus status, const FileNames& names, std::optional<FileCause> cause,
-                         std::ostream& errors);
+/// The exit code the reading of the listing ends the run with, having reported a failed read,
+/// with its cause, to `errors`.
+int exit_code_after_scan(const ScanEnd& end, const FileNames& names, std::ostream& errors);
 
 /// Writes the message of `failure` to `errors` and gives the exit code. Allocates nothing, so
 /// that it can report running out of memory.

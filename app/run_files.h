@@ -29,9 +29,8 @@ class RunFiles {
     /// is refused before anything is opened.
     std::optional<RunFailure> open(const FileNames& names);
 
+    /// The listing; a failed read throws FileReadError.
     std::istream& listing() { return listing_stream_; }
-    /// Why the listing could not be read, once a read failed.
-    std::optional<FileCause> listing_fault() const { return listing_buffer_.fault(); }
     std::ostream& report() { return report_stream_; }
 
     /// Writes out and closes the report. A report that cannot be written completely or

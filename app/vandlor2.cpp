@@ -10,7 +10,7 @@
 #include "app/console.h"
 #include "app/run_driver.h"
 #include "app/run_files.h"
-#include "listing/scanner.h"
+#include "listing/listing_reader.h"
 #include "report/report_writer.h"
 #include "support/interrupt_guard.h"
 
@@ -32,9 +32,9 @@ int run(const std::vector<std::string>& arguments) {
     }
 
     ListingContents contents;
-    const ScanStatus scanned = scan(files.listing(), std::cout, std::cerr, contents);
-    if (scanned != ScanStatus::completed) {
-        return exit_code_after_scan(scanned, *names, files.listing_fault(), std::cerr);
+    const ScanEnd scanned = read_listing(files.listing(), std::cout, std::cerr, contents);
+    if (scanned.status != ScanStatus::completed) {
+        return exit_code_after_scan(scanned, *names, std::cerr);
     }
 
     write_report(files.report(), contents);

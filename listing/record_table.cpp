@@ -1,173 +1,135 @@
 #include "listing/record_table.h"
 
 #include <algorithm>
-#include <cstring>
+#include <array>
 #include <new>
 
 #include "support/bulk_memory.h"
+#include "support/prefetch.h"
+#include "support/trim.h"
 
 namespace vandlor2 {
 namespace {
 
-/// A packed record: a 32-bit word of the fields' lengths, then the fields' bytes one after
-/// another, the external accuracy first, so that it is read without the others.
-constexpr std::size_t kLengthsBytes = sizeof(std::uint32_t);
-/// More than a packed record can span, even as each field is copied at its full width (the
-/// next field's bytes overwrite the surplus): the lengths' word and every field's bytes.
-constexpr std::size_t kLongestPackedBytes = kLengthsBytes + sizeof(LineRecord);
-
-/// Calls `visit` with each field of `record`, in their packed order.
-template <typename Record, typename Visit>
-void for_each_field(Record& record, Visit&& visit) {
-    visit(record.external_accuracy);
-    visit(record.ssn_from);
-    visit(record.ssn_to);
-    visit(record.from_station);
-    visit(record.to_station);
-    visit(record.distance);
-    visit(record.internal_accuracy);
-    visit(record.survey_order);
-}
-
-/// Bits that hold the length of a field of `width` bytes.
-constexpr unsigned length_bits(std::size_t width) {
-    unsigned bits = 0;
-    for (; width != 0; width >>= 1) ++bits;
-    return bits;
-}
-
-static_assert(length_bits(kExternalAccuracyWidth) == 4, "the external accuracy's length: 4 bits");
-static_assert(length_bits(kExternalAccuracyWidth) + 2 * length_bits(kSsnWidth) +
-                      2 * length_bits(kStationNameWidth) + length_bits(kDistanceWidth) +
-                      length_bits(kInternalAccuracyWidth) + length_bits(kSurveyOrderWidth) <=
-                  32,
-              "the lengths must fit in one word");
-
-std::uint32_t lengths_of(const char* packed) {
-    std::uint32_t lengths = 0;
-    std::memcpy(&lengths, packed, sizeof lengths);
-    return lengths;
-}
-
-/// Asks for the cache lines of a packed record to be read ahead, where the compiler can.
-void fetch_soon(const char* packed) {
-#if defined(__GNUC__)
-    __builtin_prefetch(packed);
-    __builtin_prefetch(packed + kLongestPackedBytes - 1);
-#else
-    static_cast<void>(packed);
-#endif
-}
-template <typename T>
-void fetch_soon(const T* value) {
-#if defined(__GNUC__)
-    __builtin_prefetch(value);
-#else
-    static_cast<void>(value);
-#endif
-}
+constexpr std::uint32_t kFlag = std::uint32_t{1} << 31;
+constexpr std::uint32_t kReference = kFlag - 1;
+constexpr std::size_t kPlacesPerChunk = kLargePageBytes / 8;
 
 }  // namespace
 
-RecordTable::RecordTable(std::initializer_list<LineRecord> records) {
+void RecordTable::FreeChunk::operator()(Place* chunk) const {
+    if (small_pages) {
+        ::operator delete(chunk);
+    } else {
+        free_bulk(chunk, kLargePageBytes);
+    }
+}
+
+RecordTable::RecordTable() : store_(std::make_unique<RecordStore>()) {}
+
+RecordTable::RecordTable(std::initializer_list<LineRecord> records) : RecordTable() {
     for (const LineRecord& record : records) push_back(record);
 }
 
-void RecordTable::FreeChunk::operator()(void* chunk) const {
-    if (first) {
-        ::operator delete(chunk);
-    } else {
-        free_bulk(chunk, bytes);
-    }
+RecordTable::~RecordTable() = default;
+RecordTable::RecordTable(RecordTable&& other) noexcept = default;
+RecordTable& RecordTable::operator=(RecordTable&& other) noexcept = default;
+
+RecordTable::Place& RecordTable::place_at(std::size_t position) const {
+    return places_[position / kPlacesPerChunk].get()[position % kPlacesPerChunk];
 }
 
-template <typename T>
-void RecordTable::add_chunk(std::vector<Chunk<T>>& chunks) {
-    // Left unwritten until filled, so each page is written once. The first chunk is in small
-    // pages, which a small listing fills only a few of.
-    const bool first = chunks.empty();
-    chunks.reserve(chunks.size() + 1);
-    void* const memory = first ? ::operator new(kChunkBytes) : allocate_bulk(kChunkBytes);
-    chunks.emplace_back(static_cast<T*>(memory), FreeChunk{first, kChunkBytes});
+void RecordTable::append(RecordHead head, RecordFields fields) {
+    if (size_ % kPlacesPerChunk == 0) {
+        // The first chunk is in small pages, which a small listing fills only a few of.
+        places_.reserve(places_.size() + 1);
+        const bool small_pages = places_.empty();
+        void* const memory =
+            small_pages ? ::operator new(kLargePageBytes) : allocate_bulk(kLargePageBytes);
+        places_.emplace_back(static_cast<Place*>(memory), FreeChunk{small_pages});
+    }
+    place_at(size_++) = {head.texts | (head.is_qq_line ? kFlag : 0), 0};
+    fill(size_ - 1, fields);
 }
 
-RecordTable::Reference RecordTable::pack(const LineRecord& record) {
-    if (kChunkBytes - packed_used_ < kLongestPackedBytes) {
-        // Each 8-byte unit of the chunks has a 32-bit reference.
-        if (packed_.size() >= (std::size_t{1} << 32) / (kChunkBytes / kUnitBytes)) {
-            throw std::bad_alloc();
-        }
-        add_chunk(packed_);
-        packed_used_ = 0;
-    }
-    char* const start = packed_.back().get() + packed_used_;
-    char* next = start + kLengthsBytes;
-    std::uint32_t lengths = 0;
-    unsigned shift = 0;
-    for_each_field(record, [&](const auto& field) {
-        std::memcpy(next, field.wide_data(), field.kWidth);
-        const std::size_t length = field.view().size();
-        next += length;
-        lengths |= static_cast<std::uint32_t>(length) << shift;
-        shift += length_bits(field.kWidth);
-    });
-    std::memcpy(start, &lengths, sizeof lengths);
-    const std::size_t unit = ((packed_.size() - 1) * kChunkBytes + packed_used_) / kUnitBytes;
-    const auto used = static_cast<std::size_t>(next - start);
-    packed_used_ += (used + kUnitBytes - 1) / kUnitBytes * kUnitBytes;
-    return static_cast<Reference>(unit);
+void RecordTable::fill(std::size_t position, RecordFields fields) {
+    place_at(position).fields = fields.entry | (fields.distance_trimmed ? kFlag : 0);
 }
 
 void RecordTable::push_back(const LineRecord& record) {
-    const Reference reference = pack(record);
-    if (size_ % kReferencesPerChunk == 0) add_chunk(references_);
-    ++size_;
-    reference_at(size_ - 1) = reference;
+    // The store moves texts with the bytes after them: copy them where those can be read.
+    std::array<char, 8 * kStationNameWidth + kCopySlackBytes> bytes{};
+    char* next = bytes.data();
+    const auto keep = [&](std::string_view text, std::size_t width) {
+        const std::string_view kept(next, std::min(text.size(), width));
+        next = std::copy_n(text.data(), kept.size(), next);
+        return kept;
+    };
+    QqTexts head;
+    head.ssn_from = keep(record.ssn_from, kSsnWidth);
+    head.ssn_to = keep(record.ssn_to, kSsnWidth);
+    head.survey_order = keep(record.survey_order, kSurveyOrderWidth);
+    EntryTexts fields;
+    fields.from_station = keep(record.from_station, kStationNameWidth);
+    fields.to_station = keep(record.to_station, kStationNameWidth);
+    fields.distance = keep(record.distance, kDistanceWidth);
+    fields.internal_accuracy = keep(record.internal_accuracy, kInternalAccuracyWidth);
+    fields.external_accuracy = keep(record.external_accuracy, kExternalAccuracyWidth);
+    fields.ssn_from = fields.ssn_to = std::string_view(next, 0);
+    if (!writer_) writer_ = std::make_unique<RecordStore::Writer>(*store_);
+    append({writer_->add(head), true}, {writer_->add(fields), false});
 }
 
-void RecordTable::replace(std::size_t position, const LineRecord& record) {
-    reference_at(position) = pack(record);
+RecordHandle RecordTable::handle(std::size_t position) const {
+    const Place place = place_at(position);
+    return RecordHandle{place.head} << 32 | place.fields;
 }
 
-void RecordTable::unpack(const char* packed, LineRecord& record) {
-    const std::uint32_t lengths = lengths_of(packed);
-    const char* next = packed + kLengthsBytes;
-    unsigned shift = 0;
-    for_each_field(record, [&](auto& field) {
-        const unsigned bits = length_bits(field.kWidth);
-        const std::size_t length = lengths >> shift & ((1u << bits) - 1);
-        field.assign_from_wide(next, length);
-        next += length;
-        shift += bits;
-    });
-}
-
-LineRecord RecordTable::operator[](std::size_t position) const {
+LineRecord RecordTable::record(RecordHandle handle) const {
+    const auto head = static_cast<std::uint32_t>(handle >> 32);
+    const auto fields = static_cast<std::uint32_t>(handle);
     LineRecord record;
-    unpack(bytes_at(position), record);
+    EntryTexts entry;
+    if ((fields & kReference) != 0) {
+        entry = store_->entry(fields & kReference);
+        record.from_station = entry.from_station;
+        record.to_station = entry.to_station;
+        record.distance = fields & kFlag ? trimmed(entry.distance, 'B') : entry.distance;
+        record.internal_accuracy = entry.internal_accuracy;
+        record.external_accuracy = entry.external_accuracy;
+    }
+    if (head & kFlag) {
+        const QqTexts qq_line = store_->qq(head & kReference);
+        record.ssn_from = qq_line.ssn_from;
+        record.ssn_to = qq_line.ssn_to;
+        record.survey_order = qq_line.survey_order;
+    } else {
+        // Most often the record's own entry gives its fields too.
+        if (head != (fields & kReference)) entry = store_->entry(head);
+        record.ssn_from = entry.ssn_from;
+        record.ssn_to = entry.ssn_to;
+    }
     return record;
 }
 
-void RecordTable::gather(const std::size_t* positions, std::size_t count,
-                         LineRecord* records) const {
-    // A pipeline: as each record is unpacked, the record kAhead places on is asked for, and
-    // the reference to the one 2 * kAhead places on, so that the reads overlap the work.
-    constexpr std::size_t kAhead = 16;
-    const char* packed[kAhead];  // record i's at i % kAhead
-    for (std::size_t i = 0; i < std::min(kAhead, count); ++i) {
-        packed[i] = bytes_at(positions[i]);
-        fetch_soon(packed[i]);
-        if (i + kAhead < count) fetch_soon(&reference_at(positions[i + kAhead]));
+std::string_view RecordTable::external_accuracy(std::size_t position) const {
+    const RecordRef fields = place_at(position).fields & kReference;
+    return fields == 0 ? std::string_view() : store_->external_accuracy(fields);
+}
+
+void RecordTable::prefetch_handle(std::size_t position) const {
+    prefetch(&place_at(position));
+}
+
+void RecordTable::prefetch_texts(RecordHandle handle) const {
+    const auto head = static_cast<std::uint32_t>(handle >> 32) & kReference;
+    const auto fields = static_cast<std::uint32_t>(handle) & kReference;
+    if (fields != 0) {
+        const auto* const texts = static_cast<const char*>(store_->address(fields));
+        prefetch(texts);
+        prefetch(texts + 63);
     }
-    for (std::size_t i = 0; i < count; ++i) {
-        const char* const now = packed[i % kAhead];
-        if (i + 2 * kAhead < count) fetch_soon(&reference_at(positions[i + 2 * kAhead]));
-        if (i + kAhead < count) {
-            packed[i % kAhead] = bytes_at(positions[i + kAhead]);
-            fetch_soon(packed[i % kAhead]);
-        }
-        unpack(now, records[i]);
-    }
+    if (head != fields) prefetch(store_->address(head));
 }
 
 }  // namespace vandlor2

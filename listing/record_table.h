@@ -2,83 +2,87 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <string_view>
 #include <vector>
 
 #include "listing/line_record.h"
+#include "listing/record_store.h"
 
 namespace vandlor2 {
 
-/// The growable table of line records, in order of appending. A large listing holds millions,
-/// so each is kept in as few bytes as its texts take, packed one after another in chunks that
-/// are never copied as the table grows; a small index finds each record by its position.
+/// What gives a record its SSNs and survey order: a QQ line, or the length entry the record
+/// was appended from, which gives no survey order.
+struct RecordHead {
+    RecordRef texts = 0;
+    bool is_qq_line = false;
+};
+
+/// What gives a record its station names, distance and accuracies: the length entry that gave
+/// them last, with its distance trimmed or as cut. None leaves the five texts empty.
+struct RecordFields {
+    RecordRef entry = 0;
+    bool distance_trimmed = false;
+};
+
+/// A record as the table holds it: what its texts are found by, without its position.
+using RecordHandle = std::uint64_t;
+
+/// The growable table of line records, in order of appending. A record is two references to
+/// texts in the record store, which the table owns: those of its head and of its fields. A
+/// large listing holds millions, in chunks of a large page that are never copied as it grows.
 class RecordTable {
   public:
-    RecordTable() = default;
+    RecordTable();
+    /// A table of any records, each text cut to its column's width (see push_back).
     RecordTable(std::initializer_list<LineRecord> records);
+    ~RecordTable();
+    RecordTable(RecordTable&& other) noexcept;
+    RecordTable& operator=(RecordTable&& other) noexcept;
 
+    /// Where the texts of the records are cut into, on any thread.
+    RecordStore& store() { return *store_; }
+
+    void append(RecordHead head, RecordFields fields = {});
+    /// Gives the record at `position` new fields; its head stays.
+    void fill(std::size_t position, RecordFields fields);
+    /// Appends a record of any eight texts, each cut to the width of its column.
     void push_back(const LineRecord& record);
 
-    /// Puts `record` in place of the record at `position`. The old one's bytes stay unused:
-    /// records are replaced once at most as a rule (a QQ record filled by its entry).
-    void replace(std::size_t position, const LineRecord& record);
-
-    LineRecord operator[](std::size_t position) const;
-
-    /// Copies the records at `count` `positions` to `records`, in that order. Faster than one
-    /// by one where the positions are scattered over a large table: the reads overlap.
-    void gather(const std::size_t* positions, std::size_t count, LineRecord* records) const;
-
-    /// The external-accuracy text of the record at `position`, read in place: it alone orders
-    /// the report.
-    std::string_view external_accuracy(std::size_t position) const {
-        const char* const packed = bytes_at(position);
-        std::uint32_t lengths = 0;
-        std::memcpy(&lengths, packed, sizeof lengths);
-        return {packed + sizeof lengths, lengths & kExternalLengthMask};
-    }
-
+    /// The record at `position`: a view of texts that the table keeps while it lives.
+    LineRecord operator[](std::size_t position) const { return record(handle(position)); }
+    /// The record at `position` as the table holds it; good until it is filled again.
+    RecordHandle handle(std::size_t position) const;
+    /// The record of `handle`, a view as above.
+    LineRecord record(RecordHandle handle) const;
+    /// The external-accuracy text of the record at `position` alone: it orders the report.
+    std::string_view external_accuracy(std::size_t position) const;
     std::size_t size() const { return size_; }
 
+    /// Asks for the record at `position` to be read ahead: its handle first, then its texts.
+    void prefetch_handle(std::size_t position) const;
+    void prefetch_texts(RecordHandle handle) const;
+
   private:
-    /// Where a record starts, counted in units of 8 bytes from the first chunk's start, so
-    /// that 32 bits reach all the records 2^28 positions can hold.
-    using Reference = std::uint32_t;
-    static constexpr std::size_t kUnitBytes = 8;
-    static constexpr std::size_t kChunkBytes = std::size_t{2} << 20;  // one large page
-    static constexpr std::size_t kReferencesPerChunk = kChunkBytes / sizeof(Reference);
-
-    struct FreeChunk {
-        bool first = false;
-        std::size_t bytes = 0;
-        void operator()(void* chunk) const;
+    /// A head and fields, each reference with one flag in its top bit: a QQ line's head, and
+    /// the trimmed distance of fields.
+    struct Place {
+        std::uint32_t head;
+        std::uint32_t fields;
     };
-    template <typename T>
-    using Chunk = std::unique_ptr<T, FreeChunk>;
+    struct FreeChunk {
+        bool small_pages;
+        void operator()(Place* chunk) const;
+    };
+    using Chunk = std::unique_ptr<Place[], FreeChunk>;
 
-    template <typename T>
-    static void add_chunk(std::vector<Chunk<T>>& chunks);
-    /// A packed record begins with a word of its fields' lengths, the external accuracy's in
-    /// the lowest bits, and the external accuracy's bytes come first after it.
-    static constexpr std::uint32_t kExternalLengthMask = 0xF;
-    static_assert(kExternalAccuracyWidth <= kExternalLengthMask);
+    Place& place_at(std::size_t position) const;
 
-    Reference pack(const LineRecord& record);
-    Reference& reference_at(std::size_t position) const {
-        return references_[position / kReferencesPerChunk].get()[position % kReferencesPerChunk];
-    }
-    const char* bytes_at(std::size_t position) const {
-        const std::size_t byte = std::size_t{reference_at(position)} * kUnitBytes;
-        return packed_[byte / kChunkBytes].get() + byte % kChunkBytes;
-    }
-    static void unpack(const char* packed, LineRecord& record);
-
-    std::vector<Chunk<char>> packed_;
-    std::size_t packed_used_ = kChunkBytes;  ///< bytes used of the last chunk of `packed_`
-    std::vector<Chunk<Reference>> references_;
+    std::unique_ptr<RecordStore> store_;
+    /// Cuts the texts of the records that `push_back` appends.
+    std::unique_ptr<RecordStore::Writer> writer_;
+    std::vector<Chunk> places_;
     std::size_t size_ = 0;
 };
 

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "support/bit_width.h"
 #include "support/bulk_memory.h"
 #include "support/ordered_work.h"
 #include "support/radix_sort.h"
@@ -39,12 +40,6 @@ std::array<unsigned char, kKeyBytes> sort_digits(const RecordTable& table, std::
     return digits;
 }
 
-unsigned bit_width(std::size_t value) {
-    unsigned bits = 0;
-    for (; value != 0; value >>= 1) ++bits;
-    return bits;
-}
-
 }  // namespace
 
 struct RecordOrder::Keys {
@@ -55,9 +50,10 @@ RecordOrder::~RecordOrder() = default;
 
 /// The report order is made in one of two ways. Most often the texts differ in a few of their
 /// bytes, and each of those takes few values: each byte is then replaced by its rank among the
-/// values it takes, and the ranks and the position packed into one word, sorted in a few passes
-/// of a byte. Otherwise every record has a key of two words: its text's twelve bytes, its length
-/// and its position, sorted a byte at a time over the bytes that differ.
+/// values it takes, the ranks joined into one mixed-radix number above the position in one
+/// word, and the words sorted in a few passes of a byte. Otherwise every record has a key of two
+/// words: its text's twelve bytes, its length and its position, sorted a byte at a time over the
+/// bytes that differ.
 RecordOrder::RecordOrder(const RecordTable& table) : keys_(std::make_unique<Keys>()) {
     const std::size_t size = table.size();
     // 2^28 records would need some 30 GB of memory; refuse more as memory is refused.
@@ -80,11 +76,9 @@ RecordOrder::RecordOrder(const RecordTable& table) : keys_(std::make_unique<Keys
             ++part_counts[kTextBytes][text.size()];
         }
     });
-    // The ranks of the values each digit takes, and the bits they need.
+    // The ranks of the values each digit takes, and how many it takes.
     std::array<std::array<std::uint8_t, 256>, kKeyBytes> ranks{};
-    std::array<unsigned, kKeyBytes> rank_bits{};
-    unsigned packed_bits = bit_width(size > 0 ? size - 1 : 0);
-    const unsigned position_bits = packed_bits;
+    std::array<unsigned, kKeyBytes> values_taken{};
     for (unsigned digit = 0; digit < kKeyBytes; ++digit) {
         unsigned values = 0;
         for (std::size_t value = 0; value < 256; ++value) {
@@ -96,29 +90,42 @@ RecordOrder::RecordOrder(const RecordTable& table) : keys_(std::make_unique<Keys
                 }
             }
         }
-        rank_bits[digit] = values > 1 ? bit_width(values - 1) : 0;
-        packed_bits += rank_bits[digit];
+        values_taken[digit] = values;
+    }
+    // The ranks as the digits of one mixed-radix number, the first byte most significant, the
+    // length least: the weight of a digit is the product of the values the digits after it take.
+    const unsigned position_bits = bit_width(size > 0 ? size - 1 : 0);
+    const std::uint64_t most_numbers =
+        position_bits == 0 ? ~std::uint64_t{0} : std::uint64_t{1} << (64 - position_bits);
+    std::array<std::uint64_t, kKeyBytes> weights{};
+    std::uint64_t numbers = 1;  // of the digits from the one at hand on
+    bool one_word = true;
+    for (unsigned digit = kKeyBytes; digit-- > 0;) {
+        weights[digit] = numbers;
+        if (values_taken[digit] <= 1) continue;
+        one_word = one_word && numbers <= most_numbers / values_taken[digit];
+        numbers *= values_taken[digit];
     }
     size_ = size;
-    if (packed_bits <= 64) {
-        const unsigned passes = (packed_bits - position_bits + 7) / 8;
+    if (one_word) {
+        const unsigned passes = (bit_width(numbers - 1) + 7) / 8;
         const auto digit_of = [position_bits](std::uint64_t key, unsigned digit) {
             return static_cast<unsigned>(key >> (position_bits + 8 * digit)) & 0xFF;
         };
-        // Each digit's ranks, shifted to their place in the key, for the digits that differ.
+        // Each digit's ranks times its weight, in their place in the key, for the digits that
+        // differ.
         struct PlacedRanks {
             unsigned digit;
             std::array<std::uint64_t, 256> placed;
         };
         std::vector<PlacedRanks> placed_ranks;
-        for (unsigned digit = kKeyBytes, shift = position_bits; digit-- > 0;) {
-            if (rank_bits[digit] == 0) continue;
+        for (unsigned digit = 0; digit < kKeyBytes; ++digit) {
+            if (values_taken[digit] <= 1) continue;
             PlacedRanks& digit_ranks = placed_ranks.emplace_back();
             digit_ranks.digit = digit;
             for (std::size_t value = 0; value < 256; ++value) {
-                digit_ranks.placed[value] = std::uint64_t{ranks[digit][value]} << shift;
+                digit_ranks.placed[value] = ranks[digit][value] * weights[digit] << position_bits;
             }
-            shift += rank_bits[digit];
         }
         BulkArray<std::uint64_t> keys(size);
         std::vector<Counts> first_counts(parts);
@@ -134,7 +141,7 @@ RecordOrder::RecordOrder(const RecordTable& table) : keys_(std::make_unique<Keys
                                            : digit < text.size()
                                                ? static_cast<unsigned char>(text[digit])
                                                : 0;
-                    key |= digit_ranks.placed[value];
+                    key += digit_ranks.placed[value];
                 }
                 keys[i] = key;
                 ++first_counts[part][digit_of(key, 0)];
@@ -164,7 +171,7 @@ RecordOrder::RecordOrder(const RecordTable& table) : keys_(std::make_unique<Keys
     });
     std::vector<unsigned> digits;  // those that differ, least significant first
     for (unsigned digit = kKeyBytes; digit-- > 0;) {
-        if (rank_bits[digit] > 0) digits.push_back(digit);
+        if (values_taken[digit] > 1) digits.push_back(digit);
     }
     const auto digit_of = [&digits](const SortKey& key, unsigned pass) {
         const unsigned digit = digits[pass];

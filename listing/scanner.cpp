@@ -1,145 +1,271 @@
 #include "listing/scanner.h"
 
-#include <optional>
-#include <string_view>
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <string>
 #include <utility>
 
-#include "listing/block_pipeline.h"
-#include "listing/listing_lines.h"
-#include "listing/ssn_pair_index.h"
-#include "listing/text_blocks.h"
+#include "support/trim.h"
 
 namespace vandlor2 {
 namespace {
 
+// Columns, counted from 0. Those of the lines after the program line are counted from the
+// offset control, except where named absolute.
+constexpr std::size_t kShortestTestedLine = 4;
+constexpr std::size_t kProgramLineHead = 20;  // absolute
+constexpr std::string_view kProgramName = "PROGRAM KORMIN";
+constexpr std::size_t kLongestLineBeforeProgramLine = 65;
+constexpr std::size_t kVersionWordAt = 57;
+constexpr std::string_view kVersionWord = "VERSION";
+constexpr std::size_t kVersionTextAt = 66;  // absolute
 constexpr std::string_view kVersionLabel = "Kormin file ver:       ";
 
-/// Takes what the listing's lines show into the listing's contents, in listing order.
-class ListingScanner : public LineTaker {
-  public:
-    ListingScanner(std::istream& listing, std::ostream& console, std::ostream& errors,
-                   ListingContents& contents)
-        : reader_(listing), console_(console), errors_(errors), contents_(contents) {}
+constexpr std::size_t kQqMarkAt = 3;
+constexpr std::string_view kQqMark = " QQ";
+constexpr std::size_t kQqSurveyOrderAt = 6;
+constexpr std::size_t kQqSsnFromAt = 13;
+constexpr std::size_t kQqSsnToAt = 53;
 
-    ScanStatus run() {
-        const std::optional<std::size_t> offset = find_offset();
-        if (!offset) return status_;
-        columns_.emplace(*offset);
-        const PipelineEnd end = take_remaining_lines(reader_, *columns_, *this);
-        if (end == PipelineEnd::read_failed) status_ = ScanStatus::read_failed;
-        return status_;
+constexpr std::string_view kTitleStart = "LENGTH RELATIVE ACCURACIES ";
+constexpr std::size_t kTitleIndent = 30;
+
+// An entry's first line.
+constexpr std::string_view kEntryStart = "FROM: ";
+constexpr std::size_t kEntrySsnFromAt = 7;
+constexpr std::size_t kEntryFromStationAt = 15;
+constexpr std::size_t kEntrySsnToAt = 54;
+constexpr std::size_t kEntryToStationAt = 62;
+// Its second line.
+constexpr std::size_t kDistanceAt = 20;
+constexpr std::size_t kInternalAccuracyAt = 65;
+constexpr std::size_t kExternalAccuracyAt = 101;
+
+/// The column of `width` bytes at absolute `position`: shorter where the line ends inside it,
+/// empty where the line ends before it (and then at the line's end, among the line's bytes).
+std::string_view column(std::string_view line, std::size_t position, std::size_t width) {
+    return line.substr(std::min(position, line.size()), width);
+}
+
+/// The columns of the lines after the program line, counted from the offset control.
+struct Columns {
+    std::size_t offset;
+
+    std::string_view at(std::string_view line, std::size_t position, std::size_t width) const {
+        return column(line, offset + position, width);
+    }
+    bool holds(std::string_view line, std::size_t position, std::string_view text) const {
+        return at(line, position, text.size()) == text;
     }
 
-    void take_version(std::string_view text) override {
-        if (counting_.version_counts()) echo_version(text);
+    /// Tested on every line but an entry's second, apart from the line's kind.
+    bool is_version_line(std::string_view line) const {
+        return line.size() > kLongestLineBeforeProgramLine &&
+               holds(line, kVersionWordAt, kVersionWord);
+    }
+    bool is_qq_line(std::string_view line) const { return holds(line, kQqMarkAt, kQqMark); }
+    bool is_title_line(std::string_view line) const { return holds(line, 0, kTitleStart); }
+    bool is_entry_line(std::string_view line) const { return holds(line, 0, kEntryStart); }
+
+    QqTexts qq_texts(std::string_view qq_line) const {
+        return {at(qq_line, kQqSsnFromAt, kSsnWidth), at(qq_line, kQqSsnToAt, kSsnWidth),
+                at(qq_line, kQqSurveyOrderAt, kSurveyOrderWidth)};
     }
 
-    void take_title(const std::string& section_title) override {
-        if (counting_.title_counts()) contents_.section_title = section_title;
-        counting_.title_seen();
+    /// SSNs and station names trimmed, the distance and accuracies as cut.
+    EntryTexts entry_texts(std::string_view first_line, std::string_view second_line) const {
+        EntryTexts texts;
+        texts.ssn_from = trimmed(at(first_line, kEntrySsnFromAt, kSsnWidth), 'B');
+        texts.from_station = trimmed(at(first_line, kEntryFromStationAt, kStationNameWidth), 'B');
+        texts.ssn_to = trimmed(at(first_line, kEntrySsnToAt, kSsnWidth), 'B');
+        texts.to_station = trimmed(at(first_line, kEntryToStationAt, kStationNameWidth), 'B');
+        texts.distance = at(second_line, kDistanceAt, kDistanceWidth);
+        texts.internal_accuracy = at(second_line, kInternalAccuracyAt, kInternalAccuracyWidth);
+        texts.external_accuracy = at(second_line, kExternalAccuracyAt, kExternalAccuracyWidth);
+        return texts;
     }
-
-    void take_qq_record(const LineRecord& record, std::int32_t ssn_from,
-                        std::int32_t ssn_to) override {
-        contents_.records.push_back(record);
-        ++contents_.qq_count;
-        // The matching searches the first QQ-count positions of the table, which may also
-        // hold records of length entries that came before the first QQ line.
-        const auto searchable_at = static_cast<std::size_t>(contents_.qq_count - 1);
-        if (searchable_at + 1 < contents_.records.size()) {
-            const LineRecord searchable = contents_.records[searchable_at];
-            ssn_from = ssn_value(searchable.ssn_from.view());
-            ssn_to = ssn_value(searchable.ssn_to.view());
-        }
-        qq_records_.add(ssn_from, ssn_to);
-    }
-
-    bool take_entry(const LengthEntry& entry, std::string_view first_line) override {
-        if (contents_.qq_count == 0) {
-            contents_.records.push_back(entry.record);
-            ++contents_.length_record_count;
-            return true;
-        }
-        const std::optional<std::size_t> match = qq_records_.find(entry.ssn_from, entry.ssn_to);
-        if (!match) {
-            errors_ << "Error: Length Accuracy without QQ record\n"
-                    << "       Fix the KORMIN file\n"
-                    << "       SSN_From = " << columns_->entry_ssn_from(first_line) << '\n'
-                    << "       SSN_To   = " << columns_->entry_ssn_to(first_line) << '\n'
-                    << first_line << std::endl;
-            status_ = ScanStatus::length_entry_without_qq_record;
-            return false;
-        }
-        LineRecord filled = contents_.records[*match];
-        fill_qq_record(filled, entry);
-        contents_.records.replace(*match, filled);
-        return true;
-    }
-
-  private:
-    /// Reads the lines up to the program line, the first never examined, and gives the offset
-    /// control it shows; the rest of the listing is left in the reader. Without an offset the
-    /// scan has ended, and `status_` tells how.
-    std::optional<std::size_t> find_offset() {
-        TextBlock block;
-        bool first_line = true;
-        for (;;) {
-            const TextBlockReader::Status read = reader_.next(block);
-            if (read != TextBlockReader::Status::block) {
-                if (read == TextBlockReader::Status::error) status_ = ScanStatus::read_failed;
-                return std::nullopt;
-            }
-            Lines lines(block.text());
-            std::string_view line;
-            while (lines.next(line)) {
-                if (std::exchange(first_line, false)) continue;
-                const OffsetFinding finding = examine_before_program_line(line);
-                switch (finding.kind) {
-                    case OffsetFinding::Kind::keep_looking:
-                        continue;
-                    case OffsetFinding::Kind::program_line_without_offset:
-                        return stop_offset_unknown(5, ScanStatus::program_line_without_offset);
-                    case OffsetFinding::Kind::content_before_program_line:
-                        return stop_offset_unknown(7, ScanStatus::content_before_program_line);
-                    case OffsetFinding::Kind::found:
-                        break;
-                }
-                if (ListingColumns(finding.offset).is_version_line(line)) {
-                    echo_version(version_text(line));
-                }
-                reader_.give_back(block, lines.next_at());
-                return finding.offset;
-            }
-        }
-    }
-
-    void echo_version(std::string_view text) {
-        counting_.version_seen(text);
-        console_ << kVersionLabel << text << std::endl << std::endl;
-    }
-
-    std::nullopt_t stop_offset_unknown(int code, ScanStatus status) {
-        errors_ << "Error: Not able to determine offset control\n"
-                << "       See programmer(" << code << ").  Program ends" << std::endl;
-        status_ = status;
-        return std::nullopt;
-    }
-
-    TextBlockReader reader_;
-    std::ostream& console_;
-    std::ostream& errors_;
-    ListingContents& contents_;
-    std::optional<ListingColumns> columns_;  ///< known once the program line is
-    ScanStatus status_ = ScanStatus::completed;
-    CountingLines counting_;
-    SsnPairIndex qq_records_;
 };
+
+/// The version text of a version line: the line from its 67th byte on, blanks trimmed.
+std::string_view version_text(std::string_view line) {
+    return trimmed(line.substr(kVersionTextAt), 'B');
+}
 
 }  // namespace
 
-ScanStatus scan(std::istream& listing, std::ostream& console, std::ostream& errors,
-                ListingContents& contents) {
-    return ListingScanner(listing, console, errors, contents).run();
+bool Lines::next(std::string_view& line) {
+    if (at_ >= text_.size()) return false;
+    const char* first = text_.data() + at_;
+    const std::size_t left = text_.size() - at_;
+    const auto* feed = static_cast<const char*>(std::memchr(first, '\n', left));
+    const std::size_t length = feed != nullptr ? static_cast<std::size_t>(feed - first) : left;
+    line = std::string_view(first, length);
+    at_ += length + (feed != nullptr ? 1 : 0);
+    if (feed != nullptr && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return true;
+}
+
+void examine_lines(std::size_t offset, std::string_view text, std::vector<ExaminedLine>& lines,
+                   RecordStore::Writer& store) {
+    using Kind = ExaminedLine::Kind;
+    const Columns columns{offset};
+    const auto at = [&](std::string_view part) {
+        return static_cast<std::size_t>(part.data() - text.data());
+    };
+    Lines all(text);
+    std::string_view line;
+    while (all.next(line)) {
+        if (line.size() < kShortestTestedLine) continue;
+        if (columns.is_version_line(line)) {
+            const std::string_view version = version_text(line);
+            lines.push_back({Kind::version_line, at(version), version.size()});
+        }
+        // Of the other kinds, a line is at most one, tested in this order.
+        if (columns.is_qq_line(line)) {
+            const QqTexts qq_line = columns.qq_texts(line);
+            lines.push_back({Kind::qq_line, at(line), line.size(), store.add(qq_line),
+                             ssn_value(qq_line.ssn_from), ssn_value(qq_line.ssn_to)});
+        } else if (columns.is_title_line(line)) {
+            lines.push_back({Kind::title_line, at(line), line.size()});
+        } else if (columns.is_entry_line(line)) {
+            std::string_view second_line = text.substr(text.size());
+            all.next(second_line);
+            const EntryTexts entry = columns.entry_texts(line, second_line);
+            lines.push_back({Kind::entry_line, at(line), line.size(), store.add(entry),
+                             ssn_value(entry.ssn_from), ssn_value(entry.ssn_to)});
+        }
+    }
+}
+
+std::size_t end_of_whole_entries(std::size_t offset, std::string_view text) {
+    // A line after one that is no entry's first line is always examined, whether that one was
+    // examined or taken as a second line; so is the text's first line. The entry lines of the
+    // text's last run pair up from its start.
+    const Columns columns{offset};
+    std::size_t run_start = text.size();
+    std::size_t run_lines = 0;
+    while (run_start > 0) {
+        const std::size_t feed = run_start >= 2 ? text.rfind('\n', run_start - 2) : text.npos;
+        const std::size_t start = feed == text.npos ? 0 : feed + 1;
+        if (!columns.is_entry_line(text.substr(start, run_start - start))) break;
+        run_start = start;
+        ++run_lines;
+    }
+    if (run_lines % 2 == 0) return text.size();
+    const std::size_t last_feed = text.size() >= 2 ? text.rfind('\n', text.size() - 2) : text.npos;
+    return last_feed == text.npos ? 0 : last_feed + 1;
+}
+
+std::int32_t ssn_value(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && is_c_space(text[at])) ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+    constexpr std::int64_t kLimit = std::numeric_limits<std::int32_t>::max();
+    std::int64_t magnitude = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        magnitude = magnitude * 10 + (text[at] - '0');
+        if (magnitude > kLimit) magnitude = kLimit + 1;
+    }
+    if (negative) return static_cast<std::int32_t>(-magnitude);
+    return static_cast<std::int32_t>(magnitude > kLimit ? kLimit : magnitude);
+}
+
+bool ListingScanner::take_before_program_line(std::string_view line) {
+    if (std::exchange(first_line_, false)) return true;  // never examined
+    if (line.size() < kShortestTestedLine) return true;
+    if (trimmed(line.substr(0, kProgramLineHead), 'B') == kProgramName) {
+        if (line.front() == ' ') {
+            offset_ = 1;
+        } else if (line.front() == 'P') {
+            offset_ = 0;
+        } else {
+            return stop(ScanStatus::program_line_without_offset);
+        }
+    }
+    if (line.size() > kLongestLineBeforeProgramLine) {
+        if (!offset_) return stop(ScanStatus::content_before_program_line);
+        if (Columns{*offset_}.is_version_line(line)) echo_version(version_text(line));
+    }
+    // The program line is no QQ, title or entry line: its first 20 bytes hold "PROGRAM
+    // KORMIN" and blanks alone. A shorter line before it is skipped.
+    return !offset_;
+}
+
+bool ListingScanner::take(const std::vector<ExaminedLine>& lines, std::string_view text) {
+    using Kind = ExaminedLine::Kind;
+    for (const ExaminedLine& line : lines) {
+        const std::string_view line_text = text.substr(line.text_at, line.text_size);
+        switch (line.kind) {
+            case Kind::version_line:
+                // Echoed until a version line has a version text.
+                if (!version_known_) echo_version(line_text);
+                break;
+            case Kind::qq_line:
+                contents_.records.append({line.texts, true});
+                ++contents_.qq_count;
+                make_searchable(line);
+                break;
+            case Kind::title_line:
+                // Only the first counts; a later one is no entry either.
+                if (contents_.section_title.empty()) {
+                    contents_.section_title = std::string(kTitleIndent, ' ');
+                    contents_.section_title.append(line_text.substr(*offset_));
+                }
+                break;
+            case Kind::entry_line:
+                if (contents_.qq_count == 0) {
+                    // A record of its own, its distance trimmed too.
+                    contents_.records.append({line.texts, false}, {line.texts, true});
+                    ++contents_.length_record_count;
+                } else if (const auto match = searchable_.find(line.ssn_from, line.ssn_to)) {
+                    // The first matching QQ record takes the entry's texts, its distance as cut.
+                    contents_.records.fill(*match, {line.texts, false});
+                } else {
+                    const Columns columns{*offset_};
+                    errors_ << "Error: Length Accuracy without QQ record\n"
+                            << "       Fix the KORMIN file\n"
+                            << "       SSN_From = "
+                            << columns.at(line_text, kEntrySsnFromAt, kSsnWidth)
+                            << "\n       SSN_To   = "
+                            << columns.at(line_text, kEntrySsnToAt, kSsnWidth) << '\n'
+                            << line_text << std::endl;
+                    return stop(ScanStatus::length_entry_without_qq_record);
+                }
+                break;
+        }
+    }
+    return true;
+}
+
+void ListingScanner::make_searchable(const ExaminedLine& qq_line) {
+    // The search for an entry's QQ record covers the first QQ-count positions of the table,
+    // which also hold the records of any entries before the first QQ line.
+    const auto position = static_cast<std::size_t>(contents_.qq_count - 1);
+    if (position + 1 == contents_.records.size()) {
+        searchable_.add(qq_line.ssn_from, qq_line.ssn_to);
+    } else {
+        const LineRecord record = contents_.records[position];
+        searchable_.add(ssn_value(record.ssn_from), ssn_value(record.ssn_to));
+    }
+}
+
+void ListingScanner::echo_version(std::string_view text) {
+    version_known_ = !text.empty();
+    console_ << kVersionLabel << text << std::endl << std::endl;
+}
+
+bool ListingScanner::stop(ScanStatus status) {
+    if (status == ScanStatus::program_line_without_offset ||
+        status == ScanStatus::content_before_program_line) {
+        errors_ << "Error: Not able to determine offset control\n"
+                << "       See programmer("
+                << (status == ScanStatus::program_line_without_offset ? 5 : 7) << ").  Program ends"
+                << std::endl;
+    }
+    status_ = status;
+    return false;
 }
 
 }  // namespace vandlor2

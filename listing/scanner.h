@@ -1,24 +1,76 @@
 #pragma once
 
-#include <cstdint>
-#include <istream>
-#include <ostream>
-#include <string>
+// The scan of a listing, every rule of it in this one module. The rules of single lines (which
+// lines count, and which columns of them a record takes) are plain functions that the reading
+// machinery calls on every core: `examine_lines` and `end_of_whole_entries`. The rules of the
+// lines' order (the first line, the offset control, which version and title count, the QQ
+// count, a QQ entry or a plain entry, the entry without QQ record) are `ListingScanner`, which
+// takes the examined lines one after another, in listing order.
 
-#include "listing/record_table.h"
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string_view>
+#include <vector>
+
+#include "listing/listing_contents.h"
+#include "listing/record_store.h"
+#include "listing/ssn_pair_index.h"
 
 namespace vandlor2 {
 
-/// What the scan of a listing leaves for the report.
-struct ListingContents {
-    RecordTable records;
-    /// 30 blanks and the "LENGTH RELATIVE ACCURACIES " line; empty when the listing has none.
-    std::string section_title;
-    /// Records appended from QQ lines; not 0 selects the QQ report layout.
-    std::int64_t qq_count = 0;
-    /// Records appended from length entries while no QQ line had been seen.
-    std::int64_t length_record_count = 0;
+/// The lines of a text held in memory, split at line feeds. A carriage return directly before
+/// a line feed is dropped, so listings with CR LF line ends read the same; any other byte, NUL
+/// included, is kept. A last line without a line feed is still a line.
+class Lines {
+  public:
+    explicit Lines(std::string_view text) : text_(text) {}
+
+    /// Sets `line` to the next line, without its line end; false after the last.
+    bool next(std::string_view& line);
+
+    /// Where the next line begins in the text.
+    std::size_t next_at() const { return at_; }
+
+  private:
+    std::string_view text_;
+    std::size_t at_ = 0;
 };
+
+/// A line after the program line that may count, as `examine_lines` found it: its kind, and
+/// what the kind takes of it, already cut.
+struct ExaminedLine {
+    enum class Kind : std::uint8_t { version_line, qq_line, title_line, entry_line };
+
+    Kind kind = Kind::version_line;
+    /// In the examined text: a version line's version text, a title line, or an entry's first
+    /// line. A version line that is also a line of another kind is examined twice.
+    std::size_t text_at = 0;
+    std::size_t text_size = 0;
+    /// A QQ line's or an entry's texts in the record store, and the values of its SSNs.
+    RecordRef texts = 0;
+    std::int32_t ssn_from = 0;
+    std::int32_t ssn_to = 0;
+};
+
+/// Examines the lines of `text`, a part of the listing after its program line that begins with
+/// a line to examine, with the offset control `offset`. Appends to `lines` each line that may
+/// count, in listing order, and cuts the texts of each QQ line and length entry into `store`.
+/// An entry's first line takes the line after it, untested, as its second: empty when `text`
+/// ends first. Every byte of `text` must be followed by kCopySlackBytes readable bytes.
+void examine_lines(std::size_t offset, std::string_view text, std::vector<ExaminedLine>& lines,
+                   RecordStore::Writer& store);
+
+/// Where a text as `examine_lines` takes it, ending at a line end, can be cut so that no entry's
+/// first line is parted from its second: the start of a first line whose second line is not in
+/// the text, or else the text's end.
+std::size_t end_of_whole_entries(std::size_t offset, std::string_view text);
+
+/// The value C `atoi` gives for a station serial number text, by which a length entry
+/// matches its QQ record: leading C-locale white space, an optional sign, then decimal digits
+/// up to the first other byte; 0 without digits. Saturates instead of overflowing.
+std::int32_t ssn_value(std::string_view text);
 
 /// How a scan ended. The scanner has written the message of each stop but a read failure,
 /// whose message names the file.
@@ -30,9 +82,43 @@ enum class ScanStatus {
     length_entry_without_qq_record,
 };
 
-/// Reads the listing from its start to its end into `contents`, echoing the solver version
-/// to `console`, and writing the message of any stop to `errors`.
-ScanStatus scan(std::istream& listing, std::ostream& console, std::ostream& errors,
-                ListingContents& contents);
+/// The scan in listing order: takes the lines up to the program line one by one, then the
+/// examined lines after it, into the listing's contents. Echoes the solver version to the
+/// console and writes the message of any stop to the errors.
+class ListingScanner {
+  public:
+    /// `console`, `errors` and `contents` must remain live while this scanner is in use.
+    ListingScanner(std::ostream& console, std::ostream& errors, ListingContents& contents)
+        : console_(console), errors_(errors), contents_(contents) {}
+
+    /// Takes the next line before the program line, the listing's first line included. False
+    /// once no more are wanted: the program line gave the offset control, or the scan stopped.
+    /// The lines after the program line are then examined (`examine_lines`) and taken.
+    bool take_before_program_line(std::string_view line);
+
+    /// The offset control, once the program line has shown it.
+    std::optional<std::size_t> offset() const { return offset_; }
+
+    /// Takes the examined lines of `text`, the next part of the listing after its program
+    /// line; false once the scan has stopped.
+    bool take(const std::vector<ExaminedLine>& lines, std::string_view text);
+
+    ScanStatus status() const { return status_; }
+
+  private:
+    void echo_version(std::string_view text);
+    bool stop(ScanStatus status);
+    void make_searchable(const ExaminedLine& qq_line);
+
+    std::ostream& console_;
+    std::ostream& errors_;
+    ListingContents& contents_;
+    bool first_line_ = true;
+    std::optional<std::size_t> offset_;
+    bool version_known_ = false;
+    /// The first QQ-count positions of the record table, which an entry's QQ record is one of.
+    SsnPairIndex searchable_;
+    ScanStatus status_ = ScanStatus::completed;
+};
 
 }  // namespace vandlor2

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "support/bulk_memory.h"
+#include "support/prefetch.h"
 
 namespace vandlor2 {
 namespace {
@@ -17,14 +18,6 @@ constexpr std::size_t kBatchPositions = 64;
 std::uint64_t pair_key(std::int32_t ssn_from, std::int32_t ssn_to) {
     return (std::uint64_t{static_cast<std::uint32_t>(ssn_from)} << 32) |
            static_cast<std::uint32_t>(ssn_to);
-}
-
-void prefetch(const void* address) {
-#if defined(__GNUC__)
-    __builtin_prefetch(address);
-#else
-    (void)address;
-#endif
 }
 
 }  // namespace

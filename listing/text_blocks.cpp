@@ -2,31 +2,45 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
+#include <utility>
+
+#include "listing/record_store.h"
+#include "support/file_stream.h"
 
 namespace vandlor2 {
 namespace {
 
-void reserve(TextBlock& block, std::size_t capacity) {
+/// The DOS end-of-text mark.
+constexpr char kCtrlZ = '\x1A';
+
+/// A buffer made long by a long line is not kept for the blocks after it.
+constexpr std::size_t kLongestKeptBlockBytes = std::size_t{16} << 20;
+
+/// Gives `block` room for `capacity` bytes, keeping its first `kept` bytes.
+void reserve(TextBlock& block, std::size_t capacity, std::size_t kept) {
     if (capacity <= block.capacity) return;
-    // Doubling keeps a long line's reading linear in its length.
+    // Doubling keeps the reading of a long line linear in its length.
     capacity = std::max(capacity, 2 * block.capacity);
-    // Small pages: a block is read into again and again, and a small listing fills little of
-    // its first one.
-    std::unique_ptr<char[]> larger(new char[capacity]);
-    if (block.size > 0) std::memcpy(larger.get(), block.bytes.get(), block.size);
+    std::unique_ptr<char[]> larger(new char[capacity + kCopySlackBytes]);
+    std::memset(larger.get() + capacity, 0, kCopySlackBytes);
+    if (kept > 0) std::memcpy(larger.get(), block.bytes.get(), kept);
     block.bytes = std::move(larger);
     block.capacity = capacity;
 }
 
 }  // namespace
 
-TextBlockReader::TextBlockReader(std::istream& input) : input_(input) {}
+std::size_t end_of_whole_lines(std::string_view text) {
+    return text.size();
+}
+
+TextBlockReader::TextBlockReader(std::istream& input, std::size_t block_bytes)
+    : input_(input), block_bytes_(std::max<std::size_t>(block_bytes, 1)) {}
 
 bool TextBlockReader::read_more(TextBlock& block, std::size_t count) {
-    std::streambuf* source = input_.rdbuf();
+    std::streambuf* const source = input_.rdbuf();
     if (source == nullptr || ended_) return false;
-    reserve(block, block.size + count);
+    reserve(block, block.size + count, block.size);
     try {
         const std::streamsize got =
             source->sgetn(block.bytes.get() + block.size, static_cast<std::streamsize>(count));
@@ -34,66 +48,59 @@ bool TextBlockReader::read_more(TextBlock& block, std::size_t count) {
             ended_ = true;
             return false;
         }
-        block.size += static_cast<std::size_t>(got);
-        return true;
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (...) {
-        // A file buffer reports a failed read by throwing.
-        ended_ = failed_ = true;
+        char* const read = block.bytes.get() + block.size;
+        auto kept = static_cast<std::size_t>(got);
+        if (kCrLfLineEnds) {
+            if (const void* mark = std::memchr(read, kCtrlZ, kept)) {
+                kept = static_cast<std::size_t>(static_cast<const char*>(mark) - read);
+                ended_ = true;
+            }
+        }
+        block.size += kept;
+        return kept > 0;
+    } catch (const FileReadError& error) {
+        ended_ = true;
+        failure_ = error.cause();
         return false;
     }
 }
 
-TextBlockReader::Status TextBlockReader::next(TextBlock& block) {
-    if (carry_.size >= kTextBlockBytes) {
-        std::swap(block, carry_);  // a long line carried over: its buffer, not a copy of it
+TextBlockReader::Read TextBlockReader::next(TextBlock& block, const EndOfBlock& end_of_block) {
+    const std::size_t held_back = std::exchange(held_back_, 0);
+    if (last_ == &block) {
+        std::memmove(block.bytes.get(), block.bytes.get() + block.size, held_back);
     } else {
-        reserve(block, carry_.size + kTextBlockBytes);
-        if (carry_.size > 0) std::memcpy(block.bytes.get(), carry_.bytes.get(), carry_.size);
-        block.size = carry_.size;
-    }
-    carry_.size = 0;
-    // A block ends at a line feed read now: the carried bytes end with part of a line, and any
-    // whole lines before it were given back to come with more.
-    std::size_t unsearched = block.size;
-    for (;;) {
-        const bool more = read_more(block, std::max(kTextBlockBytes, block.size));
-        if (failed_) return Status::error;
-        if (!more) return block.size > 0 ? Status::block : Status::end;
-        const std::size_t last_feed = block.text().substr(unsearched).rfind('\n');
-        if (last_feed != std::string_view::npos) {
-            give_back(block, unsearched + last_feed + 1);
-            return Status::block;
+        if (block.capacity > kLongestKeptBlockBytes) block = TextBlock{};
+        reserve(block, held_back + block_bytes_, 0);
+        if (held_back > 0) {
+            std::memcpy(block.bytes.get(), last_->bytes.get() + last_->size, held_back);
         }
-        unsearched = block.size;  // a line longer than a block: read on
+    }
+    block.size = held_back;
+    last_ = &block;
+    std::size_t unsearched = held_back;  // no line end before it, but maybe one held back
+    for (;;) {
+        const bool more = read_more(block, std::max(block_bytes_, block.size));
+        if (failure_) return {Read::Kind::failed, *failure_};
+        if (!more) return {block.size > 0 ? Read::Kind::block : Read::Kind::end};
+        const std::size_t last_feed = block.text().substr(unsearched).rfind('\n');
+        if (last_feed == std::string_view::npos) {
+            unsearched = block.size;  // a line longer than a block: read on
+            continue;
+        }
+        const std::size_t whole_lines = unsearched + last_feed + 1;
+        const std::size_t end = end_of_block(block.text().substr(0, whole_lines));
+        if (end > 0 && block.size - end <= block_bytes_) {
+            hold_back(block, end);
+            return {Read::Kind::block};
+        }
+        unsearched = block.size;
     }
 }
 
-void TextBlockReader::give_back(TextBlock& block, std::size_t from) {
-    const std::size_t tail = block.size - from;
-    if (tail == 0) return;
-    if (tail >= kTextBlockBytes && from < tail) {
-        // A long tail keeps its buffer; the block's head moves to the carry's old buffer.
-        TextBlock head = std::move(carry_);
-        const std::size_t carried = head.size;
-        reserve(head, std::max(from, carried));
-        std::swap(block, head);  // now `head` holds the block's bytes, `block` the carry's
-        if (carried > 0) {
-            reserve(head, head.size + carried);
-            std::memcpy(head.bytes.get() + head.size, block.bytes.get(), carried);
-        }
-        if (from > 0) std::memcpy(block.bytes.get(), head.bytes.get(), from);
-        block.size = from;
-        std::memmove(head.bytes.get(), head.bytes.get() + from, tail + carried);
-        head.size = tail + carried;
-        carry_ = std::move(head);
-        return;
-    }
-    reserve(carry_, carry_.size + tail);
-    if (carry_.size > 0) std::memmove(carry_.bytes.get() + tail, carry_.bytes.get(), carry_.size);
-    std::memcpy(carry_.bytes.get(), block.bytes.get() + from, tail);
-    carry_.size += tail;
+void TextBlockReader::hold_back(TextBlock& block, std::size_t from) {
+    // The bytes held back already follow the block's own in its buffer.
+    held_back_ += block.size - from;
     block.size = from;
 }
 

@@ -1,56 +1,72 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <istream>
 #include <memory>
-#include <string>
+#include <optional>
 #include <string_view>
+
+#include "support/native_file.h"
 
 namespace vandlor2 {
 
-/// The bytes a text block is read in: a block holds about this many, more only for a line
-/// longer than this.
-inline constexpr std::size_t kTextBlockBytes = std::size_t{128} << 10;
+/// The bytes a text block is read in: a block holds about this many, more only where a line or
+/// an entry is longer.
+inline constexpr std::size_t kTextBlockBytes = std::size_t{512} << 10;
 
-/// A piece of the input that ends at a line end, in a buffer that is kept for the next piece.
+/// A part of the listing that ends where a line may begin, in a buffer that is kept for the
+/// next part read into it. Its bytes are followed by kCopySlackBytes readable bytes.
 struct TextBlock {
     std::unique_ptr<char[]> bytes;
-    std::size_t capacity = 0;
+    std::size_t capacity = 0;  ///< not counting the readable bytes after it
     std::size_t size = 0;
 
     std::string_view text() const { return {bytes.get(), size}; }
 };
 
-/// Reads a stream in large blocks of whole lines: what follows the last line feed read is
-/// carried to the front of the next block. Only the last block of the input may end without
-/// a line feed.
+/// Reads a stream in text blocks of whole lines, one after another. What follows a block's end
+/// is held back for the front of the next. Only the last block may end without a line end.
+/// Where text files end lines with CR LF (Windows), the input ends at its first Ctrl-Z byte
+/// (0x1A), as the C library's text mode reads it there.
 class TextBlockReader {
   public:
-    enum class Status { block, end, error };
+    /// What reading a block gave: a block, the end of the input, or a failed read and its cause.
+    struct Read {
+        enum class Kind { block, end, failed };
+        Kind kind;
+        FileCause failure = FileCause::other;
+    };
+    /// Where a block may end in `text`, which ends at a line end; 0 if nowhere yet.
+    using EndOfBlock = std::function<std::size_t(std::string_view text)>;
 
     /// `input` must remain live while this reader is in use.
-    explicit TextBlockReader(std::istream& input);
+    explicit TextBlockReader(std::istream& input, std::size_t block_bytes = kTextBlockBytes);
 
-    /// Reads the next block into `block`, reusing its buffer: the bytes carried over and about
-    /// a block's worth more, up to the last line feed among them (all of them at the end of
-    /// the input). A line longer than a block makes the block as long as the line.
-    Status next(TextBlock& block);
+    /// Reads the next block into `block`, reusing its buffer: the bytes held back, then some
+    /// `block_bytes` more, up to where `end_of_block` says it may end in what is read up to its
+    /// last line end. The block is read on while that is nowhere, or would hold back more than
+    /// `block_bytes`. At the end of the input, it holds all bytes left. The block read last
+    /// keeps the bytes held back until the next call, so it must be left alone until then.
+    Read next(TextBlock& block, const EndOfBlock& end_of_block);
 
-    /// Takes the bytes of `block` from `from` on out of it, to come again at the front of the
-    /// next block.
-    void give_back(TextBlock& block, std::size_t from);
-
-    /// Whether the last block read was the last of the input.
-    bool at_end() const { return ended_; }
+    /// Holds back the bytes of the block read last from `from` on, for the next block.
+    void hold_back(TextBlock& block, std::size_t from);
 
   private:
-    /// Appends up to `count` bytes of the input to `block`; false at the end of the input.
+    /// Reads up to `count` more bytes of the input into `block`; false at the end of the input
+    /// or on a failure.
     bool read_more(TextBlock& block, std::size_t count);
 
     std::istream& input_;
-    TextBlock carry_;
+    const std::size_t block_bytes_;
+    TextBlock* last_ = nullptr;  ///< holds the bytes held back, after its own
+    std::size_t held_back_ = 0;
     bool ended_ = false;
-    bool failed_ = false;
+    std::optional<FileCause> failure_;
 };
+
+/// Where a block of whole lines ends: at the end of its last line.
+std::size_t end_of_whole_lines(std::string_view text);
 
 }  // namespace vandlor2

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 
 #include "support/trim.h"
@@ -21,62 +22,7 @@ constexpr std::size_t kLongestWholeNumber = 310;
 constexpr double kWholeNumberLimit = 0x1p64;
 
 bool is_digit(char byte) {
-    return byte >= '0' && byte <= '9';
-}
-
-/// Writes to `out` the nearest whole number of a plain decimal text (blanks, a sign, digits
-/// with at most one point, no exponent) and gives its length, or 0 for any other text. Worked
-/// out on the digits themselves: the common case, at a fraction of the cost of reading it as a
-/// double. A column holds at most 12 digits, and with so few the double the text reads as lies
-/// on the same side of every half as the decimal does, while an exact half stays exact: the
-/// result is the double's. `out` needs room for kAccuracyTextWidth + 1 bytes.
-std::size_t round_plain_decimal(std::string_view text, char* out) {
-    const char* at = text.data();
-    const char* const end = at + std::min(text.size(), kAccuracyTextWidth);
-    while (at != end && is_c_space(*at)) ++at;
-    const bool negative = at != end && *at == '-';
-    if (at != end && (*at == '-' || *at == '+')) ++at;
-    const char* const first_digit = at;
-    while (at != end && *at == '0') ++at;
-    const char* const whole = at;  // without its leading zeros
-    while (at != end && is_digit(*at)) ++at;
-    const char* const whole_end = at;
-    bool any_digit = at != first_digit;
-    int first_decimal = 0;
-    bool beyond_first = false;
-    if (at != end && *at == '.') {
-        const char* const point = at++;
-        for (; at != end && is_digit(*at); ++at) {
-            if (at == point + 1) {
-                first_decimal = *at - '0';
-            } else {
-                beyond_first = beyond_first || *at != '0';
-            }
-        }
-        any_digit = any_digit || at != point + 1;
-    }
-    if (!any_digit || (at != end && (*at == 'e' || *at == 'E'))) return 0;
-
-    const bool odd = whole != whole_end && (whole_end[-1] - '0') % 2 == 1;
-    const bool round_up = first_decimal > 5 || (first_decimal == 5 && (beyond_first || odd));
-    char* last = out;
-    if (negative) *last++ = '-';  // "-0.4" gives "-0", as the C library prints it
-    // Rounding up carries through trailing nines; only all nines (or none) make a new digit.
-    if (round_up && std::all_of(whole, whole_end, [](char digit) { return digit == '9'; })) {
-        *last++ = '1';
-        return static_cast<std::size_t>(std::fill_n(last, whole_end - whole, '0') - out);
-    }
-    if (whole == whole_end) {
-        *last++ = '0';
-        return static_cast<std::size_t>(last - out);
-    }
-    last = std::copy(whole, whole_end, last);
-    if (round_up) {
-        char* digit = last - 1;
-        for (; *digit == '9'; --digit) *digit = '0';
-        ++*digit;
-    }
-    return static_cast<std::size_t>(last - out);
+    return static_cast<unsigned char>(byte - '0') < 10;
 }
 
 }  // namespace
@@ -101,12 +47,49 @@ double accuracy_value(std::string_view text) {
     return negative ? -value : value;
 }
 
-void ReportLine::accuracy(std::string_view text, std::size_t width) {
-    char digits[kLongestWholeNumber];
-    if (const std::size_t size = round_plain_decimal(text, digits)) {
-        right(std::string_view(digits, size), width);
-        return;
+bool ReportLine::place_plain_decimal(std::string_view text, std::size_t width) {
+    const char* at = text.data();
+    const char* const end = at + std::min(text.size(), kAccuracyTextWidth);
+    while (at != end && *at == ' ') ++at;
+    const char* placed = at;  // from the minus sign or the first digit
+    if (at != end && (*at == '-' || *at == '+')) placed += *at++ == '+' ? 1 : 0;
+    const char* const first_digit = at;
+    while (at != end && is_digit(*at)) ++at;
+    const char* const whole_end = at;
+    // Leading zeros are not written, nor is a missing whole part.
+    if (whole_end == first_digit || (*first_digit == '0' && whole_end - first_digit > 1)) {
+        return false;
     }
+    bool round_up = false;
+    if (at != end && *at == '.' && ++at != end && is_digit(*at)) {
+        const int first_decimal = *at++ - '0';
+        bool beyond_first = false;  // a decimal after the first that is not 0
+        for (; at != end && is_digit(*at); ++at) beyond_first = beyond_first || *at != '0';
+        const bool odd = (whole_end[-1] - '0') % 2 == 1;
+        round_up = first_decimal > 5 || (first_decimal == 5 && (beyond_first || odd));
+    }
+    if (at != end && (*at == 'e' || *at == 'E')) return false;  // an exponent
+    // Rounding up carries through trailing nines; all nines would make a new digit.
+    const char* last_below_nine = whole_end - 1;
+    while (round_up && last_below_nine >= first_digit && *last_below_nine == '9') --last_below_nine;
+    if (last_below_nine < first_digit) return false;
+
+    const auto size = static_cast<std::size_t>(whole_end - placed);
+    skip(size, width);
+    reserve(size);
+    char* const number = &text_[cursor_];
+    put(std::string_view(placed, size));
+    if (round_up) {
+        char* const last = number + (last_below_nine - placed);
+        ++*last;
+        std::fill(last + 1, number + size, '0');
+    }
+    return true;
+}
+
+void ReportLine::accuracy(std::string_view text, std::size_t width) {
+    if (place_plain_decimal(text, width)) return;
+    char digits[kLongestWholeNumber];
     char* last = digits;
     const double value = accuracy_value(text);
     const double magnitude = std::fabs(value);

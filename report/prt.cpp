@@ -17,22 +17,22 @@ static_assert(kInternalAccuracyWidth <= kAccuracyTextWidth &&
 }  // namespace
 
 void append_prt(std::string& report, const LineRecord& record) {
-    ReportLine line;
-    line.left(record.from_station.view(), kNameField);
+    ReportLine line(report);
+    line.left(record.from_station, kNameField);
     line.left(" ", kNameGap);  // a one-blank separator in 10 columns
-    line.left(record.to_station.view(), kNameField);
+    line.left(record.to_station, kNameField);
     line.right(" ", kDistanceGap);
     place_distance_and_accuracies(line, record);
     line.literal("\n");
-    report.append(line.text());
+    line.end();
 }
 
 void place_distance_and_accuracies(ReportLine& line, const LineRecord& record) {
-    line.right(record.distance.view(), kDistanceField);
+    line.right(record.distance, kDistanceField);
     line.literal("   1: ");
-    line.accuracy(record.internal_accuracy.view(), kAccuracyField);
+    line.accuracy(record.internal_accuracy, kAccuracyField);
     line.literal(" 1: ");
-    line.accuracy(record.external_accuracy.view(), kAccuracyField);
+    line.accuracy(record.external_accuracy, kAccuracyField);
 }
 
 std::string prt(const LineRecord& record) {

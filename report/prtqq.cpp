@@ -13,21 +13,21 @@ constexpr std::size_t kSurveyOrderField = 1;
 }  // namespace
 
 void append_prtqq(std::string& report, const LineRecord& record) {
-    ReportLine line;
+    ReportLine line(report);
     line.literal(" (");
-    line.right(record.ssn_from.view(), kSsnField);
+    line.right(record.ssn_from, kSsnField);
     line.literal(") ");
-    line.left(record.from_station.view(), kNameField);
+    line.left(record.from_station, kNameField);
     line.literal("   (");
-    line.right(record.ssn_to.view(), kSsnField);
+    line.right(record.ssn_to, kSsnField);
     line.literal(") ");
-    line.left(record.to_station.view(), kNameField);
+    line.left(record.to_station, kNameField);
     line.literal("   ");
     place_distance_and_accuracies(line, record);
     line.literal("   ");
-    line.right(record.survey_order.view(), kSurveyOrderField);
+    line.right(record.survey_order, kSurveyOrderField);
     line.literal("\n");
-    report.append(line.text());
+    line.end();
 }
 
 std::string prtqq(const LineRecord& record) {

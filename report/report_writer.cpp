@@ -16,9 +16,9 @@ namespace {
 constexpr std::size_t kPagesPerPiece = 32;
 constexpr std::size_t kLinesPerPiece = kPagesPerPiece * kRecordLinesPerPage;
 /// Records are visited in report order, all over a table that may be far larger than the
-/// caches. They are copied out in batches first, so that their reads overlap, and then
-/// formatted from the copy.
-constexpr std::size_t kBatchRecords = 256;
+/// caches: each is asked for this many records ahead, so that the reads overlap. The handles of
+/// a piece's records are read first, then their texts as they are formatted.
+constexpr std::size_t kReadAhead = 32;
 
 class ReportPieces {
   public:
@@ -36,20 +36,23 @@ class ReportPieces {
 
     /// The text of the report from line `first` of `piece`: its lines and the page headings
     /// among them, the first page's heading with the first piece.
-    void format(std::size_t piece, std::string& text) const {
+    void format(std::size_t piece, std::string& text, std::vector<RecordHandle>& handles) const {
         text.clear();
         const std::size_t first = piece * kLinesPerPiece;
         const std::size_t end = std::min(first + kLinesPerPiece, lines_);
         if (piece == 0) append_page_heading(text, 1, contents_.section_title, layout_);
-        std::vector<LineRecord> batch(std::min(kBatchRecords, end - first));
-        std::vector<std::size_t> positions(batch.size());
-        for (std::size_t from = first; from < end; from += batch.size()) {
-            const std::size_t count = std::min(batch.size(), end - from);
-            for (std::size_t i = 0; i < count; ++i) positions[i] = order_[from + i];
-            contents_.records.gather(positions.data(), count, batch.data());
-            for (std::size_t i = 0; i < count; ++i) {
-                append_record_line(text, batch[i], from + i + 1, contents_.section_title, layout_);
+        const RecordTable& records = contents_.records;
+        handles.resize(end - first);
+        for (std::size_t i = 0; i < handles.size(); ++i) {
+            if (i + kReadAhead < handles.size()) {
+                records.prefetch_handle(order_[first + i + kReadAhead]);
             }
+            handles[i] = records.handle(order_[first + i]);
+        }
+        for (std::size_t i = 0; i < handles.size(); ++i) {
+            if (i + kReadAhead < handles.size()) records.prefetch_texts(handles[i + kReadAhead]);
+            append_record_line(text, records.record(handles[i]), first + i + 1,
+                               contents_.section_title, layout_);
         }
     }
 
@@ -66,6 +69,7 @@ void write_report(std::ostream& report, const ListingContents& contents) {
     const ReportPieces pieces(contents);
     // Pieces are formatted on every core while this thread writes the finished ones, in order.
     std::vector<std::string> texts(core_count() + 2);
+    std::vector<std::vector<RecordHandle>> handles(texts.size());
     std::vector<std::size_t> piece_of(texts.size());
     std::size_t next_piece = 0;
     run_in_order(
@@ -75,7 +79,7 @@ void write_report(std::ostream& report, const ListingContents& contents) {
             piece_of[slot] = next_piece++;
             return true;
         },
-        [&](std::size_t slot) { pieces.format(piece_of[slot], texts[slot]); },
+        [&](std::size_t slot) { pieces.format(piece_of[slot], texts[slot], handles[slot]); },
         [&](std::size_t slot) {
             report.write(texts[slot].data(), static_cast<std::streamsize>(texts[slot].size()));
             return report.good();  // after a failed write, the rest is not worth making

@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "listing/scanner.h"
+#include "listing/listing_contents.h"
 #include "report/report_pages.h"
 
 namespace vandlor2 {

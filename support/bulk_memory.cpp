@@ -13,8 +13,6 @@ namespace vandlor2 {
 
 namespace {
 
-constexpr std::size_t kLargePageBytes = std::size_t{2} << 20;
-
 /// From half a large page on, a block is rounded up to whole large pages.
 bool in_large_pages(std::size_t bytes) {
     return bytes >= kLargePageBytes / 2;

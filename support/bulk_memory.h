@@ -7,6 +7,10 @@
 
 namespace vandlor2 {
 
+/// The size of the system's large pages where it has them (2 MiB on x86-64 Linux), and so the
+/// size of the pieces that large tables grow by.
+inline constexpr std::size_t kLargePageBytes = std::size_t{2} << 20;
+
 /// Memory for large tables, in the system's large pages where it has them: filled page by
 /// page, a table of millions of records otherwise takes a page fault every 4 KiB, and on a
 /// virtual machine a fault can cost more than filling its page. Throws std::bad_alloc.

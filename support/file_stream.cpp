@@ -18,8 +18,7 @@ FileInputBuffer::FileInputBuffer(NativeFile& file) : file_(file) {}
 std::size_t FileInputBuffer::read_some(char* destination, std::size_t count) {
     std::size_t got = 0;
     if (const std::optional<FileCause> cause = file_.read(destination, count, got)) {
-        fault_ = cause;
-        throw std::ios_base::failure("cannot read the file");
+        throw FileReadError(*cause);
     }
     return got;
 }

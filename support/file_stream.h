@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <ios>
 #include <memory>
 #include <optional>
 #include <streambuf>
@@ -10,14 +11,24 @@
 
 namespace vandlor2 {
 
-/// Reads a NativeFile as a stream. A read error is thrown, as the standard file buffer throws
-/// it, and its cause is kept for the message. `file` must remain live while this buffer is in
-/// use.
+/// A failed read of a file, thrown by FileInputBuffer as a stream buffer reports a failure, with
+/// its cause for the message.
+class FileReadError : public std::ios_base::failure {
+  public:
+    explicit FileReadError(FileCause cause)
+        : std::ios_base::failure("cannot read the file"), cause_(cause) {}
+
+    FileCause cause() const { return cause_; }
+
+  private:
+    FileCause cause_;
+};
+
+/// Reads a NativeFile as a stream. A failed read throws FileReadError. `file` must remain live
+/// while this buffer is in use.
 class FileInputBuffer : public std::streambuf {
   public:
     explicit FileInputBuffer(NativeFile& file);
-
-    std::optional<FileCause> fault() const { return fault_; }
 
   protected:
     int_type underflow() override;
@@ -29,7 +40,6 @@ class FileInputBuffer : public std::streambuf {
 
     NativeFile& file_;
     char next_ = 0;
-    std::optional<FileCause> fault_;
 };
 
 /// Writes a NativeFile as a stream, through a buffer; large writes go straight to the file.

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "listing/listing_contents.h"
 #include "listing/scanner.h"
 
 namespace vandlor2::reference {
@@ -161,6 +162,35 @@ inline ReferenceScan reference_scan(const std::string& bytes) {
         }
     }
     return scan;
+}
+
+/// Where a scan's results first differ from the reference's, in words; empty when they agree.
+inline std::string first_difference(ScanStatus status, const std::string& console,
+                                    const std::string& errors, const ListingContents& contents,
+                                    const ReferenceScan& reference) {
+    if (status != reference.status) return "the status";
+    if (console != reference.console) return "the console";
+    if (errors != reference.errors) return "the errors";
+    if (status != ScanStatus::completed) return "";
+    if (contents.section_title != reference.section_title) return "the section title";
+    if (contents.qq_count != reference.qq_count) return "the QQ count";
+    if (contents.length_record_count != reference.length_record_count) {
+        return "the length-record count";
+    }
+    if (contents.records.size() != reference.records.size()) return "the number of records";
+    for (std::size_t i = 0; i < reference.records.size(); ++i) {
+        const LineRecord record = contents.records[i];
+        const std::array<std::string_view, 8> fields = {
+            record.ssn_from,          record.ssn_to,      record.from_station,
+            record.to_station,        record.distance,    record.internal_accuracy,
+            record.external_accuracy, record.survey_order};
+        for (std::size_t field = 0; field < fields.size(); ++field) {
+            if (fields[field] != reference.records[i].fields[field]) {
+                return "record " + std::to_string(i) + ", field " + std::to_string(field);
+            }
+        }
+    }
+    return "";
 }
 
 }  // namespace vandlor2::reference

@@ -6,6 +6,8 @@
 #include <string>
 #include <utility>
 
+#include "support/file_stream.h"
+
 namespace vandlor2 {
 
 /// A source that gives `start` and then fails, as a file buffer does on an I/O error: by
@@ -16,7 +18,7 @@ class FailingSource : public std::streambuf {
 
   protected:
     std::streamsize xsgetn(char* destination, std::streamsize count) override {
-        if (given_) throw std::runtime_error("read error");
+        if (given_) throw FileReadError(FileCause::io_error);
         given_ = true;
         const auto size = std::min(count, static_cast<std::streamsize>(start_.size()));
         start_.copy(destination, static_cast<std::size_t>(size));

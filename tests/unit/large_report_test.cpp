@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "listing/listing_contents.h"
 #include "listing/report_order.h"
-#include "listing/scanner.h"
 #include "report/prt.h"
 #include "report/prtqq.h"
 #include "report/report_writer.h"
@@ -34,11 +34,15 @@ RecordTable random_table(std::size_t size, std::uint32_t seed,
             key += bytes[random() % bytes.size()];
         }
         LineRecord record;
-        record.external_accuracy.assign(key);
-        record.internal_accuracy.assign(std::to_string(random() % 100000));
-        record.from_station.assign("STATION " + std::to_string(i));
-        record.ssn_from.assign(std::to_string(i % 100000));
-        record.survey_order.assign(std::string(1, static_cast<char>('1' + i % 3)));
+        const std::string internal = std::to_string(random() % 100000);
+        const std::string station = "STATION " + std::to_string(i);
+        const std::string ssn = std::to_string(i % 100000);
+        const std::string order(1, static_cast<char>('1' + i % 3));
+        record.external_accuracy = key;
+        record.internal_accuracy = internal;
+        record.from_station = station;
+        record.ssn_from = ssn;
+        record.survey_order = order;
         table.push_back(record);
     }
     return table;
@@ -67,7 +71,7 @@ RecordTable figure_table(std::size_t size, std::uint32_t seed) {
     for (std::size_t i = 0; i < size; ++i) {
         std::snprintf(text, sizeof text, "%12.1f", (random() % 200000) / 10.0);
         LineRecord record;
-        record.external_accuracy.assign(text);
+        record.external_accuracy = text;
         table.push_back(record);
     }
     return table;
@@ -109,7 +113,7 @@ TEST(LargeReport, HoldsEveryRecordOnItsPageInReportOrder) {
         heading();
         const std::vector<std::size_t> order = reference_order(contents.records);
         for (std::size_t line = 0; line < 20000 - 3; ++line) {
-            const LineRecord& record = contents.records[order[line]];
+            const LineRecord record = contents.records[order[line]];
             expected += qq ? prtqq(record) : prt(record);
             if ((line + 1) % 27 == 0) heading();
         }

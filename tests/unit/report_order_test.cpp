@@ -13,7 +13,7 @@ RecordTable table_of(const std::vector<std::string>& external_accuracies) {
     RecordTable table;
     for (const std::string& text : external_accuracies) {
         LineRecord record;
-        record.external_accuracy.assign(text);
+        record.external_accuracy = text;
         table.push_back(record);
     }
     return table;

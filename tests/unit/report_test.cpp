@@ -19,48 +19,48 @@ namespace {
 
 LineRecord worked_record() {
     LineRecord record;
-    record.ssn_from.assign("   17");
-    record.ssn_to.assign(" 1042");
-    record.from_station.assign("NORTH BASE");
-    record.to_station.assign("HILL 2");
-    record.distance.assign("1234.567");
-    record.internal_accuracy.assign("   45678");
-    record.external_accuracy.assign("    123456.7");
-    record.survey_order.assign("2");
+    record.ssn_from = "   17";
+    record.ssn_to = " 1042";
+    record.from_station = "NORTH BASE";
+    record.to_station = "HILL 2";
+    record.distance = "1234.567";
+    record.internal_accuracy = "   45678";
+    record.external_accuracy = "    123456.7";
+    record.survey_order = "2";
     return record;
 }
 
 TEST(Prt, PlacesTheWorkedExampleInItsColumns) {
-    EXPECT_EQ(prt(worked_record()), line_with(121, {{1, "NORTH BASE"},
-                                                    {41, "HILL 2"},
-                                                    {84, "1234.567"},
-                                                    {95, "1:"},
-                                                    {103, "45678"},
-                                                    {109, "1:"},
-                                                    {116, "123457"}}) +
+    EXPECT_EQ(prt(worked_record()), line_with(121, {{0, "NORTH BASE"},
+                                                    {40, "HILL 2"},
+                                                    {83, "1234.567"},
+                                                    {94, "1:"},
+                                                    {102, "45678"},
+                                                    {108, "1:"},
+                                                    {115, "123457"}}) +
                                         "\n");
 }
 
 TEST(Prt, KeepsItsWidthForEmptyAndFullFields) {
     LineRecord record;
     EXPECT_EQ(prt(record),
-              line_with(121, {{95, "1:"}, {107, "0"}, {109, "1:"}, {121, "0"}}) + "\n");
-    record.from_station.assign("ABCDEFGHIJKLMNOPQRSTUVWXYZ1234");
-    record.to_station.assign("abcdefghijklmnopqrstuvwxyz1234");
-    record.distance.assign("123456.78");
-    EXPECT_EQ(prt(record), line_with(121, {{1, "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234"},
-                                           {41, "abcdefghijklmnopqrstuvwxyz1234"},
-                                           {83, "123456.78"},
-                                           {95, "1:"},
-                                           {107, "0"},
-                                           {109, "1:"},
-                                           {121, "0"}}) +
+              line_with(121, {{94, "1:"}, {106, "0"}, {108, "1:"}, {120, "0"}}) + "\n");
+    record.from_station = "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234";
+    record.to_station = "abcdefghijklmnopqrstuvwxyz1234";
+    record.distance = "123456.78";
+    EXPECT_EQ(prt(record), line_with(121, {{0, "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234"},
+                                           {40, "abcdefghijklmnopqrstuvwxyz1234"},
+                                           {82, "123456.78"},
+                                           {94, "1:"},
+                                           {106, "0"},
+                                           {108, "1:"},
+                                           {120, "0"}}) +
                                "\n");
 }
 
 TEST(Prt, WidensTheLineForAnElevenDigitAccuracy) {
     LineRecord record = worked_record();
-    record.external_accuracy.assign(" 12345678901");
+    record.external_accuracy = " 12345678901";
     const std::string line = prt(record);
     EXPECT_EQ(line.size(), 123u);
     EXPECT_EQ(line.substr(107), " 1: 12345678901\n");
@@ -69,64 +69,64 @@ TEST(Prt, WidensTheLineForAnElevenDigitAccuracy) {
 TEST(Prt, IgnoresSerialNumbersAndSurveyOrder) {
     LineRecord record = worked_record();
     const std::string line = prt(record);
-    record.ssn_from.assign("99999");
-    record.ssn_to.assign("");
-    record.survey_order.assign("X");
+    record.ssn_from = "99999";
+    record.ssn_to = "";
+    record.survey_order = "X";
     EXPECT_EQ(prt(record), line);
 }
 
 TEST(Prtqq, PlacesTheWorkedExampleInItsColumns) {
     LineRecord record = worked_record();
-    record.distance.assign(" 1234.567");
-    EXPECT_EQ(prtqq(record), line_with(126, {{1, " ("},
-                                             {6, "17"},
-                                             {8, ") "},
-                                             {10, "NORTH BASE"},
-                                             {40, "   ("},
-                                             {45, "1042"},
-                                             {49, ") "},
-                                             {51, "HILL 2"},
-                                             {85, "1234.567"},
-                                             {96, "1:"},
-                                             {104, "45678"},
-                                             {110, "1:"},
-                                             {117, "123457"},
-                                             {126, "2"}}) +
+    record.distance = " 1234.567";
+    EXPECT_EQ(prtqq(record), line_with(126, {{0, " ("},
+                                             {5, "17"},
+                                             {7, ") "},
+                                             {9, "NORTH BASE"},
+                                             {39, "   ("},
+                                             {44, "1042"},
+                                             {48, ") "},
+                                             {50, "HILL 2"},
+                                             {84, "1234.567"},
+                                             {95, "1:"},
+                                             {103, "45678"},
+                                             {109, "1:"},
+                                             {116, "123457"},
+                                             {125, "2"}}) +
                                  "\n");
 }
 
 TEST(Prtqq, KeepsItsWidthWithOnlySerialNumbersAndOrder) {
     LineRecord record;
-    record.ssn_from.assign("12");
-    record.ssn_to.assign("");
-    EXPECT_EQ(prtqq(record), line_with(126, {{1, " (   12) "},
-                                             {40, "   (     ) "},
-                                             {96, "1:"},
-                                             {108, "0"},
-                                             {110, "1:"},
-                                             {122, "0"}}) +
+    record.ssn_from = "12";
+    record.ssn_to = "";
+    EXPECT_EQ(prtqq(record), line_with(126, {{0, " (   12) "},
+                                             {39, "   (     ) "},
+                                             {95, "1:"},
+                                             {107, "0"},
+                                             {109, "1:"},
+                                             {121, "0"}}) +
                                  "\n");
 }
 
 TEST(Headings, LineUpWithTheRecordColumns) {
-    EXPECT_EQ(kPlainHeading1, line_with(116, {{1, "FROM STATION"},
-                                              {41, "TO STATION"},
-                                              {84, "DISTANCE"},
-                                              {95, "INTERNAL"},
-                                              {109, "EXTERNAL"}}));
+    EXPECT_EQ(kPlainHeading1, line_with(116, {{0, "FROM STATION"},
+                                              {40, "TO STATION"},
+                                              {83, "DISTANCE"},
+                                              {94, "INTERNAL"},
+                                              {108, "EXTERNAL"}}));
     EXPECT_EQ(kPlainHeading2,
-              line_with(116, {{86, "METERS"}, {95, "ACCURACY"}, {109, "ACCURACY"}}));
-    EXPECT_EQ(kQqHeading1, line_with(126, {{5, "SSN"},
-                                           {10, "FROM STATION"},
-                                           {46, "SSN"},
-                                           {51, "TO STATION"},
-                                           {85, "DISTANCE"},
-                                           {96, "INTERNAL"},
-                                           {110, "EXTERNAL"},
-                                           {122, "SURVY"}}));
+              line_with(116, {{85, "METERS"}, {94, "ACCURACY"}, {108, "ACCURACY"}}));
+    EXPECT_EQ(kQqHeading1, line_with(126, {{4, "SSN"},
+                                           {9, "FROM STATION"},
+                                           {45, "SSN"},
+                                           {50, "TO STATION"},
+                                           {84, "DISTANCE"},
+                                           {95, "INTERNAL"},
+                                           {109, "EXTERNAL"},
+                                           {121, "SURVY"}}));
     EXPECT_EQ(
         kQqHeading2,
-        line_with(126, {{87, "METERS"}, {96, "ACCURACY"}, {110, "ACCURACY"}, {122, "ORDER"}}));
+        line_with(126, {{86, "METERS"}, {95, "ACCURACY"}, {109, "ACCURACY"}, {121, "ORDER"}}));
 }
 
 const std::string kTitle = std::string(30, ' ') + "LENGTH RELATIVE ACCURACIES (M)";
@@ -142,10 +142,11 @@ ListingContents numbered_records(int count) {
     contents.section_title = kTitle;
     for (int i = count; i >= 1; --i) {
         LineRecord record;
-        record.from_station.assign("S" + std::to_string(i));
+        const std::string name = "S" + std::to_string(i);
+        record.from_station = name;
         char key[13];
         std::snprintf(key, sizeof key, "%12d", i);
-        record.external_accuracy.assign(key);
+        record.external_accuracy = key;
         contents.records.push_back(record);
     }
     contents.length_record_count = count;
@@ -209,12 +210,12 @@ TEST(WriteReport, NumbersPagesWithoutPadding) {
 TEST(WriteReport, UsesTheQqLayoutAndTotalForAnyQqRecord) {
     ListingContents contents;
     LineRecord entry_before_qq;  // a length entry read before the first QQ line
-    entry_before_qq.external_accuracy.assign("           9");
-    entry_before_qq.from_station.assign("EARLY");
+    entry_before_qq.external_accuracy = "           9";
+    entry_before_qq.from_station = "EARLY";
     LineRecord qq_record;
-    qq_record.ssn_from.assign("    1");
-    qq_record.ssn_to.assign("    2");
-    qq_record.survey_order.assign("1");
+    qq_record.ssn_from = "    1";
+    qq_record.ssn_to = "    2";
+    qq_record.survey_order = "1";
     contents.records = {entry_before_qq, qq_record};
     contents.length_record_count = 1;
     contents.qq_count = 1;

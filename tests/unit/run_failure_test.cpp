@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/run_driver.h"
-#include "listing/scanner.h"
+#include "listing/listing_reader.h"
 #include "tests/unit/failing_source.h"
 
 namespace vandlor2 {
@@ -21,10 +21,10 @@ TEST(RunFailure, AListingThatFailsPartWayEndsTheRunWithItsName) {
     std::ostringstream console;
     std::ostringstream errors;
     ListingContents contents;
-    ASSERT_EQ(scan(listing, console, errors, contents), ScanStatus::read_failed);
+    const ScanEnd end = read_listing(listing, console, errors, contents);
+    ASSERT_EQ(end.status, ScanStatus::read_failed);
     EXPECT_EQ(errors.str(), "");
-    EXPECT_EQ(exit_code_after_scan(ScanStatus::read_failed, kNames, FileCause::io_error, errors),
-              kExitFailure);
+    EXPECT_EQ(exit_code_after_scan(end, kNames, errors), kExitFailure);
     EXPECT_EQ(errors.str(),
               "Error: Cannot read input file:  survey.lst\n       Input/output error\n");
 }

@@ -8,41 +8,46 @@
 #include <string>
 #include <vector>
 
-#include "listing/listing_lines.h"
+#include "listing/scanner.h"
 #include "support/file_stream.h"
 #include "tests/unit/failing_source.h"
 
 namespace vandlor2 {
 namespace {
 
-using Lines_ = std::vector<std::string>;
+using LineList = std::vector<std::string>;
 
-/// Every line of every block, and whether each block but the last ended at a line end.
-Lines_ all_lines(std::istream& input, bool* blocks_end_at_line_ends = nullptr,
-                 TextBlockReader::Status* last_status = nullptr) {
-    TextBlockReader reader(input);
-    TextBlock block;
-    Lines_ lines;
-    TextBlockReader::Status status;
-    while ((status = reader.next(block)) == TextBlockReader::Status::block) {
-        if (blocks_end_at_line_ends && !reader.at_end() && block.text().back() != '\n') {
-            *blocks_end_at_line_ends = false;
-        }
+struct ReadBack {
+    LineList lines;
+    std::string bytes;  ///< every block's text, one after another
+    TextBlockReader::Read last{TextBlockReader::Read::Kind::end};
+    bool whole_lines = true;  ///< every block but the last ended at a line end
+};
+
+/// Every block of `input` in blocks of about `block_bytes`, and the lines in them.
+ReadBack read_back(std::istream& input, std::size_t block_bytes = kTextBlockBytes) {
+    TextBlockReader reader(input, block_bytes);
+    TextBlock blocks[2];  // two in turn, as the blocks of a listing go round their slots
+    ReadBack back;
+    for (std::size_t n = 0;; ++n) {
+        TextBlock& block = blocks[n % 2];
+        back.last = reader.next(block, end_of_whole_lines);
+        if (back.last.kind != TextBlockReader::Read::Kind::block) return back;
+        if (!back.bytes.empty() && back.bytes.back() != '\n') back.whole_lines = false;
+        back.bytes += block.text();
         Lines split(block.text());
         std::string_view line;
-        while (split.next(line)) lines.emplace_back(line);
+        while (split.next(line)) back.lines.emplace_back(line);
     }
-    if (last_status) *last_status = status;
-    return lines;
 }
 
-Lines_ all_lines(const std::string& text) {
+LineList lines_of(const std::string& text, std::size_t block_bytes = kTextBlockBytes) {
     std::istringstream input(text);
-    return all_lines(input);
+    return read_back(input, block_bytes).lines;
 }
 
-TEST(TextBlocks, ReadsAFileAfterAPeekAtItsFirstByte) {
-    const std::string name = ::testing::TempDir() + "line_reader_peeked.lst";
+TEST(TextBlocks, ReadAFileAfterAPeekAtItsFirstByte) {
+    const std::string name = ::testing::TempDir() + "text_blocks_peeked.lst";
     const std::string long_line(2 * kTextBlockBytes + 1, 'z');
     std::ofstream(name, std::ios::binary) << "first\nsecond\n" << long_line << "\nlast";
     NativeFile file;
@@ -50,124 +55,101 @@ TEST(TextBlocks, ReadsAFileAfterAPeekAtItsFirstByte) {
     FileInputBuffer buffer(file);
     std::istream input(&buffer);
     EXPECT_EQ(input.peek(), 'f');  // the byte held by the file buffer comes first all the same
-    EXPECT_EQ(all_lines(input), (Lines_{"first", "second", long_line, "last"}));
-
-    // A peek, a read of no byte, then of one and a byte at a time: each byte comes once, in
-    // order, and then the end.
-    std::ofstream(name, std::ios::binary | std::ios::trunc) << "abc";
-    NativeFile again;
-    ASSERT_FALSE(again.open_for_reading(name));
-    FileInputBuffer bytes(again);
-    char first[2] = {'-', '-'};
-    EXPECT_EQ(bytes.sgetc(), 'a');
-    EXPECT_EQ(bytes.sgetn(first, 0), 0);
-    EXPECT_EQ(bytes.sgetn(first, 1), 1);
-    EXPECT_EQ(std::string(first, 2), "a-");
-    EXPECT_EQ(bytes.sbumpc(), 'b');
-    EXPECT_EQ(bytes.sbumpc(), 'c');
-    EXPECT_EQ(bytes.sbumpc(), EOF);
+    EXPECT_EQ(read_back(input).lines, (LineList{"first", "second", long_line, "last"}));
     std::remove(name.c_str());
 }
 
-TEST(TextBlocks, SplitsAtLineFeedsLikeGetline) {
-    EXPECT_EQ(all_lines(""), Lines_{});
-    EXPECT_EQ(all_lines("\n"), Lines_{""});
-    EXPECT_EQ(all_lines("a"), Lines_{"a"});  // one byte, held over a growing buffer
-    EXPECT_EQ(all_lines("a\nb\n"), (Lines_{"a", "b"}));
-    EXPECT_EQ(all_lines("a\nb"), (Lines_{"a", "b"}));
-    EXPECT_EQ(all_lines("a\n\n\nb"), (Lines_{"a", "", "", "b"}));
+TEST(TextBlocks, SplitAtLineFeedsLikeGetline) {
+    for (const std::size_t block_bytes : {std::size_t{1}, std::size_t{3}, kTextBlockBytes}) {
+        EXPECT_EQ(lines_of("", block_bytes), LineList{});
+        EXPECT_EQ(lines_of("\n", block_bytes), LineList{""});
+        EXPECT_EQ(lines_of("a", block_bytes), LineList{"a"});
+        EXPECT_EQ(lines_of("a\nb\n", block_bytes), (LineList{"a", "b"}));
+        EXPECT_EQ(lines_of("a\nb", block_bytes), (LineList{"a", "b"}));
+        EXPECT_EQ(lines_of("a\n\n\nb", block_bytes), (LineList{"a", "", "", "b"}));
+        // Only the carriage return before a line feed is dropped, also across blocks.
+        EXPECT_EQ(lines_of("a\r\nb\r\n", block_bytes), (LineList{"a", "b"}));
+        EXPECT_EQ(lines_of("a\rb\r\r\n\r", block_bytes), (LineList{"a\rb\r", "\r"}));
+        const std::string bytes("\0\x1A\xFF\x80 \t", 6);
+        if (!kCrLfLineEnds) {
+            EXPECT_EQ(lines_of(bytes + "\n" + bytes, block_bytes), (LineList{bytes, bytes}));
+        }
+    }
 }
 
-TEST(TextBlocks, DropsOnlyTheCarriageReturnBeforeALineFeed) {
-    EXPECT_EQ(all_lines("a\r\nb\r\n"), (Lines_{"a", "b"}));
-    EXPECT_EQ(all_lines("a\rb\r\r\n\r"), (Lines_{"a\rb\r", "\r"}));
-    EXPECT_EQ(all_lines("\r\n"), Lines_{""});
-}
-
-TEST(TextBlocks, KeepsEveryOtherByte) {
-    const std::string bytes("\0\x1A\xFF\x80 \t", 6);
-    EXPECT_EQ(all_lines(bytes + "\n" + bytes), (Lines_{bytes, bytes}));
-}
-
-TEST(TextBlocks, KeepsLinesWholeAcrossBlocks) {
-    // Longer than a block, with a CR LF split between two blocks, and many
-    // short lines.
+TEST(TextBlocks, KeepLinesWholeAcrossBlocks) {
+    // Longer than a block, with a CR LF split between two blocks, and many short lines.
     const std::string long_line(5 * 1024 * 1024 + 17, 'x');
-    EXPECT_EQ(all_lines(long_line + "\nshort\n" + long_line),
-              (Lines_{long_line, "short", long_line}));
+    EXPECT_EQ(lines_of(long_line + "\nshort\n" + long_line),
+              (LineList{long_line, "short", long_line}));
     for (const std::size_t blocks : {1, 2, 3}) {
         const std::string cr_split(blocks * kTextBlockBytes - 1, 'y');
-        EXPECT_EQ(all_lines(cr_split + "\r\nz"), (Lines_{cr_split, "z"})) << blocks;
+        EXPECT_EQ(lines_of(cr_split + "\r\nz"), (LineList{cr_split, "z"})) << blocks;
     }
     std::string many;
-    Lines_ expected;
+    LineList expected;
     for (int i = 0; i < 400000; ++i) {
         expected.push_back(std::to_string(i));
         many += expected.back() + "\n";
     }
     std::istringstream input(many);
-    bool at_line_ends = true;
-    EXPECT_EQ(all_lines(input, &at_line_ends), expected);
-    EXPECT_TRUE(at_line_ends);
+    const ReadBack back = read_back(input, 1000);
+    EXPECT_EQ(back.lines, expected);
+    EXPECT_TRUE(back.whole_lines);
 }
 
-TEST(TextBlocks, GivesBackTheEndOfABlockToTheNext) {
+TEST(TextBlocks, HoldBackTheEndOfABlockForTheNext) {
     std::istringstream input("one\ntwo\nthree\n");
     TextBlockReader reader(input);
-    TextBlock block;
-    ASSERT_EQ(reader.next(block), TextBlockReader::Status::block);
-    EXPECT_EQ(block.text(), "one\ntwo\nthree\n");
-    reader.give_back(block, 4);
-    EXPECT_EQ(block.text(), "one\n");
-    ASSERT_EQ(reader.next(block), TextBlockReader::Status::block);
-    EXPECT_EQ(block.text(), "two\nthree\n");
-    EXPECT_EQ(reader.next(block), TextBlockReader::Status::end);
+    TextBlock first;
+    TextBlock second;
+    ASSERT_EQ(reader.next(first, end_of_whole_lines).kind, TextBlockReader::Read::Kind::block);
+    EXPECT_EQ(first.text(), "one\ntwo\nthree\n");
+    reader.hold_back(first, 4);
+    EXPECT_EQ(first.text(), "one\n");
+    ASSERT_EQ(reader.next(second, end_of_whole_lines).kind, TextBlockReader::Read::Kind::block);
+    EXPECT_EQ(second.text(), "two\nthree\n");
+    EXPECT_EQ(reader.next(first, end_of_whole_lines).kind, TextBlockReader::Read::Kind::end);
 
-    // Any end given back, once or again and again, long or short: the blocks still hold each
-    // byte once, in order. A long end given back twice is the case where the carried bytes are
-    // no longer behind the block in its buffer, and must be moved with the end.
-    std::string lines;
-    for (int i = 0; lines.size() < kTextBlockBytes * 3 / 2; ++i)
-        lines += std::to_string(i * 7919) + "\n";
-    std::string long_line;
-    for (int i = 0; long_line.size() < kTextBlockBytes * 9 / 4; ++i)
-        long_line += static_cast<char>('a' + i % 23);
-    // One byte kept of a long block goes to a buffer of its own.
-    std::istringstream one_line(long_line + "\n");
-    TextBlockReader one(one_line);
-    ASSERT_EQ(one.next(block), TextBlockReader::Status::block);
-    one.give_back(block, 1);
-    EXPECT_EQ(block.text(), "a");
-    ASSERT_EQ(one.next(block), TextBlockReader::Status::block);
-    EXPECT_TRUE(block.text() == long_line.substr(1) + "\n");
-    // The last text leaves one byte carried after a first block of a full block's bytes.
-    const std::vector<std::string> texts = {long_line + "\n", lines + long_line + "\n" + lines,
-                                            long_line + "\n" + long_line + "\n" + lines,
-                                            std::string(kTextBlockBytes - 2, 'p') + "\n" + lines};
-    const std::vector<std::vector<double>> give_backs = {{0.5}, {0.7, 0.4}, {0.45, 0.3, 0.2}};
-    for (std::size_t t = 0; t < texts.size(); ++t) {
-        for (const std::vector<double>& fractions : give_backs) {
-            std::istringstream source(texts[t]);
-            TextBlockReader blocks(source);
+    // A block ends where the caller says, and is read on while that is nowhere or would hold
+    // back more than a block: each byte comes once, in order, into one buffer or two in turn.
+    std::string text;
+    for (int i = 0; text.size() < 50000; ++i) text += std::string(i % 7, 'a' + i % 23) + "\n";
+    const auto after_third_line_feed = [](std::string_view block) -> std::size_t {
+        std::size_t at = 0;
+        for (int feeds = 0; feeds < 3; ++feeds) {
+            at = block.find('\n', at);
+            if (at == block.npos) return 0;
+            ++at;
+        }
+        return at;
+    };
+    for (const std::size_t buffers : {1, 2}) {
+        for (const std::size_t block_bytes : {1, 10, 4096}) {
+            std::istringstream source(text);
+            TextBlockReader blocks(source, block_bytes);
+            TextBlock buffer[2];
             std::string read;
-            while (blocks.next(block) == TextBlockReader::Status::block) {
-                for (const double fraction : fractions) {
-                    const auto from = static_cast<std::size_t>(fraction * block.size);
-                    if (!blocks.at_end() && from > 0) blocks.give_back(block, from);
+            for (std::size_t n = 0;; ++n) {
+                TextBlock& block = buffer[n % buffers];
+                if (blocks.next(block, after_third_line_feed).kind !=
+                    TextBlockReader::Read::Kind::block) {
+                    break;
                 }
                 read += block.text();
             }
-            EXPECT_TRUE(read == texts[t]) << "text " << t << ", " << fractions.size();
+            EXPECT_TRUE(read == text) << buffers << " buffers, blocks of " << block_bytes;
         }
     }
 }
 
-TEST(TextBlocks, ReportsAReadErrorAfterTheLinesBeforeIt) {
-    FailingSource buffer("first\nsecond");
-    std::istream input(&buffer);
-    TextBlockReader::Status status = TextBlockReader::Status::block;
-    EXPECT_EQ(all_lines(input, nullptr, &status), Lines_{"first"});
-    EXPECT_EQ(status, TextBlockReader::Status::error);
+TEST(TextBlocks, GiveTheCauseOfAFailedReadAfterTheLinesBeforeIt) {
+    FailingSource source("first\nsecond");
+    std::istream input(&source);
+    const ReadBack back = read_back(input);
+    EXPECT_EQ(back.lines, LineList{"first"});
+    EXPECT_EQ(back.last.kind, TextBlockReader::Read::Kind::failed);
+    EXPECT_EQ(back.last.failure, FileCause::io_error);
 }
 
 }  // namespace
