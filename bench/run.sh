@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Benchmark of whole runs on generated listings of both layouts, with a warm file cache; Linux
 # only, never a test. Prints Markdown tables (aligned, so they read as well in a terminal):
-#   - per layout and size: the time to write the report to a new file against plain I/O of
-#     the same bytes (`dd bs=1M` of the listing to /dev/null, then of the report to a new
-#     file), run alternately (the fastest of 3 rounds each); the CPU time (user + system) of
-#     the fastest file run and per GiB of listing, MiB/s of listing into /dev/null, peak
-#     resident memory, seconds per GiB and its growth per size; with the 1-minute load
-#     average before and after each layout;
+#   - per layout, size and memory regime (warm: fresh memory touched just before each run,
+#     the fastest of 5 rounds; cold: 5 s of rest first, the fastest of 3): the time to write
+#     the report to a new file against the dd floor of the same bytes (`dd bs=1M` of the
+#     listing to /dev/null, then of the report to a new file), run alternately; the CPU time
+#     (user + system) of the fastest run per GiB of listing, and the peak resident memory;
+#     with the 1-minute load average before and after each layout, and the phases of one run;
 #   - small listings (a 5 MiB QQ listing, the bundled examples): the median of many runs.
 # BENCH_BASELINE=<git revision> adds the same runs of that revision's tool, built in a scratch
 # worktree under build/bench/, alternating with the current one.
@@ -20,7 +20,8 @@ cd "$(dirname "$0")/.."
 
 sizes=("$@")
 [ $# -gt 0 ] || sizes=(64M 256M 1G)
-rounds=3
+warm_rounds=5
+cold_rounds=3
 small_runs=41  # odd, so that the median is one run
 build=build/default
 work=build/bench
@@ -30,7 +31,7 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 [ -x /usr/bin/time ] || fail "/usr/bin/time is missing: apt-get install time"
 mkdir -p "$work"
 cmake --preset default >/dev/null
-cmake --build --preset default --target vandlor2 make_listing phases >/dev/null
+cmake --build --preset default --target vandlor2 make_listing phases touch_memory >/dev/null
 tool=$build/vandlor2
 
 # The baseline is built from its own checkout, so that the current tree is left alone.
@@ -141,76 +142,83 @@ check_reference_slices() {
     echo "Reference slices: identical."
 }
 
-# Rounds of tool, plain I/O (and baseline) alternate so that a change in the machine's load
-# meets all of them alike. A sync before each run, outside the timing, keeps one run's
-# write-back out of the next; deleting the target first makes every run write a new file.
-# Plain I/O is the reference a program that computes its report can be held to: reading the
-# listing and writing a new file of the report's bytes, with no work in between (`cp` is no
-# such reference, as it hands the copy to the kernel). The two dd runs go without the
-# /usr/bin/time wrapper: under it, their two starts would cost twice what the tool's one does
-# (about 1 ms each); bare, the tool's wrapper counts against the tool, the safe side.
+# Readies the machine for one timed run. Warm: 2 GiB of fresh memory touched just before, as a
+# machine that has just run something leaves it (about what bare metal gives). Cold: 5 s of
+# rest first, after which a virtual machine may have handed its freed memory back to its host,
+# so that fresh memory costs far more (what one run by hand meets there).
+ready() {
+    if [ "$1" = warm ]; then "$build/touch_memory" 2048; else sleep 5; fi
+}
+
+# Rounds of tool, dd floor (and baseline) alternate so that a change in the machine's load
+# meets all of them alike, each readied for the regime. A sync before each run, outside the
+# timing, keeps one run's write-back out of the next; deleting the target first makes every
+# run write a new file. The dd floor is the reference a program that computes its report can
+# be held to: reading the listing and writing a new file of the report's bytes, with no work
+# in between (`cp` is no such reference, as it hands the copy to the kernel). The two dd runs
+# go without the /usr/bin/time wrapper: under it, their two starts would cost twice what the
+# tool's one does (about 1 ms each); bare, the tool's wrapper counts against the tool.
 measure_size() {
-    local layout=$1 size=$2
+    local layout=$1 size=$2 regime=$3 rounds=$4
     local listing=$work/$layout-$size.lst report=$work/$layout-$size.rpt
     local copy=$work/$layout-$size.copy baseline_report=$work/$layout-$size.base.rpt
-    local tool_times=() tool_cpus=() io_times=() baseline_times=() null_times=() peak=0 round
-    local read_us
-    cat "$listing" >/dev/null  # warm the file cache
+    local tool_times=() tool_cpus=() io_times=() baseline_times=() baseline_cpus=() peak=0
+    local baseline_peak=0 round read_us
+    cat "$listing" >/dev/null  # the file cache
     for ((round = 0; round < rounds; round++)); do
         rm -f "$report" && sync
+        ready "$regime"
         run_timed peak "$tool" "$listing" "$report"
         tool_times+=("$elapsed")
         tool_cpus+=("$cpu_seconds")
         ((peak_kib > peak)) && peak=$peak_kib
         rm -f "$copy" && sync
+        ready "$regime"
         run_timed dd if="$listing" of=/dev/null bs=1M status=none
         read_us=$elapsed
         run_timed dd if="$report" of="$copy" bs=1M status=none
         io_times+=($((read_us + elapsed)))
         if [ -n "$baseline" ]; then
             rm -f "$baseline_report" && sync
+            ready "$regime"
             run_timed peak "$baseline" "$listing" "$baseline_report"
             baseline_times+=("$elapsed")
+            baseline_cpus+=("$cpu_seconds")
+            ((peak_kib > baseline_peak)) && baseline_peak=$peak_kib
         fi
-        run_timed peak "$tool" "$listing" /dev/null
-        null_times+=("$elapsed")
     done
     check_report "$layout $size" "$layout" "$listing" "$report"
     cmp -s "$report" "$copy" || fail "$layout $size: dd's copy differs from the report"
+    if [ -n "$baseline" ]; then
+        cmp -s "$report" "$baseline_report" || fail "$layout $size: the baseline's report differs"
+    fi
 
-    local bytes tool_us cpu io_us null_us seconds_per_gib row fastest_run
+    local bytes gib tool_us cpu io_us row fastest_run
     bytes=$(stat -c %s "$listing")
+    gib=$(calc '%.6f' 'b / 2^30' b="$bytes")
     fastest_run=$(fastest_index "${tool_times[@]}")
     tool_us=${tool_times[fastest_run]}
     cpu=${tool_cpus[fastest_run]}
     io_us=$(fastest "${io_times[@]}")
-    null_us=$(fastest "${null_times[@]}")
-    seconds_per_gib=$(calc '%.3f' 't / 1e6 / (b / 2^30)' t="$tool_us" b="$bytes")
-    row=("$size" "$(calc '%.0f' 'b / 2^20' b="$bytes")" "$(calc '%.2f' 't / 1e6' t="$tool_us")"
-         "$(calc '%.2f' 'i / 1e6' i="$io_us")" "$(calc '%.2fx' 't / i' t="$tool_us" i="$io_us")")
+    row=("$size" "$regime" "$(calc '%.2f' 't / 1e6' t="$tool_us")"
+         "$(calc '%.2f' 'i / 1e6' i="$io_us")" "$(calc '%.2fx' 't / i' t="$tool_us" i="$io_us")"
+         "$(calc '%.2f' 'c / g' c="$cpu" g="$gib")"
+         "$(calc '%.0f' 'k / 1024' k="$peak")" "$(calc '%.2f' 'k * 1024 / b' k="$peak" b="$bytes")")
     if [ -n "$baseline" ]; then
-        local baseline_us
-        baseline_us=$(fastest "${baseline_times[@]}")
+        local baseline_us baseline_run
+        baseline_run=$(fastest_index "${baseline_times[@]}")
+        baseline_us=${baseline_times[baseline_run]}
         row+=("$(calc '%.2f' 'r / 1e6' r="$baseline_us")"
-              "$(calc '%.2fx' 't / r' t="$tool_us" r="$baseline_us")")
+              "$(calc '%.2fx' 't / r' t="$tool_us" r="$baseline_us")"
+              "$(calc '%.2f' 'c / g' c="${baseline_cpus[baseline_run]}" g="$gib")"
+              "$(calc '%.0f' 'k / 1024' k="$baseline_peak")")
     fi
-    row+=("$cpu" "$(calc '%.2f' 'c / (b / 2^30)' c="$cpu" b="$bytes")"
-          "$(calc '%.0f' 'b / 2^20 / (n / 1e6)' b="$bytes" n="$null_us")"
-          "$(calc '%.0f' 'k / 1024' k="$peak")"
-          "$(calc '%.2f' 'k * 1024 / b' k="$peak" b="$bytes")" "$seconds_per_gib")
-    if [ -n "$previous_seconds_per_gib" ]; then
-        row+=("$(calc 'x%.2f' 's / p' s="$seconds_per_gib" p="$previous_seconds_per_gib")")
-    else
-        row+=("-")
-    fi
-    [ -n "$first_seconds_per_gib" ] || first_seconds_per_gib=$seconds_per_gib
-    previous_seconds_per_gib=$seconds_per_gib
     table_row "${row[@]}"
     rm -f "$report" "$copy" "$baseline_report"  # about the listing's size each
 }
 
 measure_layout() {
-    local layout=$1 size header load_before
+    local layout=$1 size header load_before regime
     for size in "${sizes[@]}"; do
         [ -f "$work/$layout-$size.lst" ] ||
             "$build/make_listing" "$size" "$layout" 1 "$work/$layout-$size.lst"
@@ -218,19 +226,22 @@ measure_layout() {
     echo
     echo "### $layout listing"
     echo
-    header=(size MiB "file s" "plain I/O s" "file/IO")
-    [ -z "$baseline" ] || header+=("baseline s" "file/baseline")
-    header+=("CPU s" "CPU s/GiB" "null MiB/s" "peak MiB" "peak/listing" "s/GiB" growth)
+    header=(size regime "file s" "dd floor s" "file/floor" "CPU s/GiB" "peak MiB" "peak/listing")
+    [ -z "$baseline" ] || header+=("baseline s" "file/baseline" "baseline CPU s/GiB"
+                                   "baseline peak MiB")
     table_header 5 "${header[@]}"
     load_before=$(load_average)
-    previous_seconds_per_gib="" first_seconds_per_gib=""
-    for size in "${sizes[@]}"; do measure_size "$layout" "$size"; done
+    for size in "${sizes[@]}"; do
+        measure_size "$layout" "$size" warm "$warm_rounds"
+        measure_size "$layout" "$size" cold "$cold_rounds"
+    done
     echo
     echo "Load average (1 min): $load_before before, $(load_average) after."
-    [ ${#sizes[@]} -lt 2 ] || echo "s/GiB, ${sizes[-1]} against ${sizes[0]}:" \
-        "$(calc 'x%.2f' 'l / f' l="$previous_seconds_per_gib" f="$first_seconds_per_gib")."
-    # The least CPU time any run must spend: the rules alone, without the machinery around.
-    echo "${sizes[-1]}: $("$build/phases" "$work/$layout-${sizes[-1]}.lst" | tail -n 1)."
+    # The phases of one run in-process, warm.
+    "$build/touch_memory" 2048
+    echo '```'
+    "$build/phases" "$work/$layout-${sizes[-1]}.lst"
+    echo '```'
 }
 
 # Start-up and single-core paths: many runs of a report to a new file, the baseline's
@@ -286,12 +297,12 @@ echo
 echo "## vandlor2 benchmark, $(date -u +%F): $(git describe --always --dirty)" \
     "${BENCH_BASELINE:+against $BENCH_BASELINE}"
 echo
-echo "$(nproc) CPUs; warm file cache; wall times are the fastest of $rounds alternating rounds."
+echo "$(nproc) CPUs; warm file cache. Wall times are the fastest of $warm_rounds alternating rounds"
+echo "warm (2 GiB of fresh memory touched before each run) and of $cold_rounds cold (5 s of rest first)."
 echo "file: the tool writes its report to a new file;"
-echo "plain I/O: dd bs=1M of the listing to /dev/null, then of the report to a new file;"
+echo "dd floor: dd bs=1M of the listing to /dev/null, then of the report to a new file;"
 [ -z "$baseline" ] || echo "baseline: the tool of $BENCH_BASELINE writes its report to a new file;"
-echo "CPU: user + system seconds of the fastest file run, and per GiB of listing;"
-echo "null: the report goes to /dev/null; peak: the largest resident memory of the file runs;"
-echo "s/GiB: file seconds per GiB of listing; growth: s/GiB against the size above."
+echo "CPU: user + system seconds of the fastest file run per GiB of listing;"
+echo "peak: the largest resident memory of the file runs."
 for layout in plain qq; do measure_layout "$layout"; done
 measure_small

@@ -9,13 +9,6 @@
 #include "support/trim.h"
 
 namespace vandlor2 {
-namespace {
-
-constexpr std::uint32_t kFlag = std::uint32_t{1} << 31;
-constexpr std::uint32_t kReference = kFlag - 1;
-constexpr std::size_t kPlacesPerChunk = kLargePageBytes / 8;
-
-}  // namespace
 
 void RecordTable::FreeChunk::operator()(Place* chunk) const {
     if (small_pages) {
@@ -35,11 +28,8 @@ RecordTable::~RecordTable() = default;
 RecordTable::RecordTable(RecordTable&& other) noexcept = default;
 RecordTable& RecordTable::operator=(RecordTable&& other) noexcept = default;
 
-RecordTable::Place& RecordTable::place_at(std::size_t position) const {
-    return places_[position / kPlacesPerChunk].get()[position % kPlacesPerChunk];
-}
-
 void RecordTable::append(RecordHead head, RecordFields fields) {
+    static_assert(sizeof(Place) * kPlacesPerChunk == kLargePageBytes, "a chunk is a large page");
     if (size_ % kPlacesPerChunk == 0) {
         // The first chunk is in small pages, which a small listing fills only a few of.
         places_.reserve(places_.size() + 1);
@@ -110,11 +100,6 @@ LineRecord RecordTable::record(RecordHandle handle) const {
         record.ssn_to = entry.ssn_to;
     }
     return record;
-}
-
-std::string_view RecordTable::external_accuracy(std::size_t position) const {
-    const RecordRef fields = place_at(position).fields & kReference;
-    return fields == 0 ? std::string_view() : store_->external_accuracy(fields);
 }
 
 void RecordTable::prefetch_handle(std::size_t position) const {

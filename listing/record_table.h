@@ -57,7 +57,10 @@ class RecordTable {
     /// The record of `handle`, a view as above.
     LineRecord record(RecordHandle handle) const;
     /// The external-accuracy text of the record at `position` alone: it orders the report.
-    std::string_view external_accuracy(std::size_t position) const;
+    std::string_view external_accuracy(std::size_t position) const {
+        const RecordRef fields = place_at(position).fields & kReference;
+        return fields == 0 ? std::string_view() : store_->external_accuracy(fields);
+    }
     std::size_t size() const { return size_; }
 
     /// Asks for the record at `position` to be read ahead: its handle first, then its texts.
@@ -77,7 +80,13 @@ class RecordTable {
     };
     using Chunk = std::unique_ptr<Place[], FreeChunk>;
 
-    Place& place_at(std::size_t position) const;
+    static constexpr std::uint32_t kFlag = std::uint32_t{1} << 31;
+    static constexpr std::uint32_t kReference = kFlag - 1;
+    static constexpr std::size_t kPlacesPerChunk = std::size_t{1} << 18;  // 2 MiB of places
+
+    Place& place_at(std::size_t position) const {
+        return places_[position / kPlacesPerChunk].get()[position % kPlacesPerChunk];
+    }
 
     std::unique_ptr<RecordStore> store_;
     /// Cuts the texts of the records that `push_back` appends.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <stdexcept>
 #include <string_view>
 #include <utility>
@@ -28,14 +29,19 @@ struct SortKey {
     std::uint64_t low;
 };
 
-using DigitCounts = std::array<Counts, kKeyBytes>;
+/// Whether each digit of the keys takes each value.
+using DigitValues = std::array<std::array<std::uint8_t, 256>, kKeyBytes>;
 
 /// The digits of a record's place in the report order: 0 to 11 are the external-accuracy
 /// text's bytes, 0 past its end, and 12 is its length, so that a proper prefix comes first.
 std::array<unsigned char, kKeyBytes> sort_digits(const RecordTable& table, std::size_t position) {
     const std::string_view text = table.external_accuracy(position);
     std::array<unsigned char, kKeyBytes> digits{};
-    std::copy(text.begin(), text.end(), digits.begin());
+    if (text.size() == kTextBytes) {  // the common case, a copy of known length
+        std::memcpy(digits.data(), text.data(), kTextBytes);
+    } else {
+        std::copy(text.begin(), text.end(), digits.begin());
+    }
     digits[kTextBytes] = static_cast<unsigned char>(text.size());
     return digits;
 }
@@ -59,21 +65,26 @@ RecordOrder::RecordOrder(const RecordTable& table) : keys_(std::make_unique<Keys
     // 2^28 records would need some 30 GB of memory; refuse more as memory is refused.
     if (size > kMostRecords) throw std::length_error("too many records to order");
     const std::size_t parts = size < (std::size_t{1} << 16) ? 1 : core_count();
-    std::vector<DigitCounts> counts(parts);
+    // Which values each digit takes. The zeros past a text's end are not counted. Where a
+    // shorter text's zero meets the least value another text has there, the two tie on that
+    // digit, and the shorter one still comes first: past its end it is zeros, and last its
+    // length is less.
+    std::vector<DigitValues> seen(parts);
     run_parts(parts, [&](std::size_t part) {
         const auto [first, end] = part_range(size, parts, part);
-        DigitCounts& part_counts = counts[part];
-        for (Counts& digit_counts : part_counts) digit_counts.fill(0);
-        // The zeros past a text's end are not counted. Where a shorter text's zero meets the
-        // least value another text has there, the two tie on that digit, and the shorter one
-        // still comes first: past its end it is zeros, and last its length is less. Nor are
-        // they ever the first pass's counts: where lengths differ, the length is that digit.
+        DigitValues& part_seen = seen[part];
+        for (auto& values : part_seen) values.fill(0);
         for (std::size_t i = first; i < end; ++i) {
             const std::string_view text = table.external_accuracy(i);
-            for (unsigned digit = 0; digit < text.size(); ++digit) {
-                ++part_counts[digit][static_cast<unsigned char>(text[digit])];
+            const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
+            if (text.size() == kTextBytes) {  // the common case, a loop of known length
+                for (unsigned digit = 0; digit < kTextBytes; ++digit)
+                    part_seen[digit][bytes[digit]] = 1;
+            } else {
+                for (unsigned digit = 0; digit < text.size(); ++digit)
+                    part_seen[digit][bytes[digit]] = 1;
             }
-            ++part_counts[kTextBytes][text.size()];
+            part_seen[kTextBytes][text.size()] = 1;
         }
     });
     // The ranks of the values each digit takes, and how many it takes.
@@ -83,8 +94,8 @@ RecordOrder::RecordOrder(const RecordTable& table) : keys_(std::make_unique<Keys
         unsigned values = 0;
         for (std::size_t value = 0; value < 256; ++value) {
             ranks[digit][value] = static_cast<std::uint8_t>(values);
-            for (const DigitCounts& part_counts : counts) {
-                if (part_counts[digit][value] != 0) {
+            for (const DigitValues& part_seen : seen) {
+                if (part_seen[digit][value] != 0) {
                     ++values;
                     break;
                 }
@@ -133,15 +144,10 @@ RecordOrder::RecordOrder(const RecordTable& table) : keys_(std::make_unique<Keys
             const auto [first, end] = part_range(size, parts, part);
             first_counts[part].fill(0);
             for (std::size_t i = first; i < end; ++i) {
-                const std::string_view text = table.external_accuracy(i);
+                const auto digits = sort_digits(table, i);
                 std::uint64_t key = i;
                 for (const PlacedRanks& digit_ranks : placed_ranks) {
-                    const unsigned digit = digit_ranks.digit;
-                    const unsigned value = digit == kTextBytes ? text.size()
-                                           : digit < text.size()
-                                               ? static_cast<unsigned char>(text[digit])
-                                               : 0;
-                    key += digit_ranks.placed[value];
+                    key += digit_ranks.placed[digits[digit_ranks.digit]];
                 }
                 keys[i] = key;
                 ++first_counts[part][digit_of(key, 0)];
@@ -155,20 +161,6 @@ RecordOrder::RecordOrder(const RecordTable& table) : keys_(std::make_unique<Keys
     }
     // Two words: the text's first eight bytes, then its last four, its length and position.
     constexpr unsigned kPositionBits = 28;
-    BulkArray<SortKey> keys(size);
-    run_parts(parts, [&](std::size_t part) {
-        const auto [first, end] = part_range(size, parts, part);
-        for (std::size_t i = first; i < end; ++i) {
-            const auto digits = sort_digits(table, i);
-            SortKey key{0, 0};
-            for (unsigned digit = 0; digit < 8; ++digit) key.high = key.high << 8 | digits[digit];
-            for (unsigned digit = 8; digit < kTextBytes; ++digit) {
-                key.low = key.low << 8 | digits[digit];
-            }
-            key.low = key.low << 32 | std::uint64_t{digits[kTextBytes]} << kPositionBits | i;
-            keys[i] = key;
-        }
-    });
     std::vector<unsigned> digits;  // those that differ, least significant first
     for (unsigned digit = kKeyBytes; digit-- > 0;) {
         if (values_taken[digit] > 1) digits.push_back(digit);
@@ -179,8 +171,23 @@ RecordOrder::RecordOrder(const RecordTable& table) : keys_(std::make_unique<Keys
         if (digit < kTextBytes) return static_cast<unsigned>(key.low >> (120 - 8 * digit)) & 0xFF;
         return static_cast<unsigned>(key.low >> kPositionBits) & 0xF;
     };
+    BulkArray<SortKey> keys(size);
     std::vector<Counts> first_counts(parts);
-    for (std::size_t part = 0; part < parts; ++part) first_counts[part] = counts[part][digits[0]];
+    run_parts(parts, [&](std::size_t part) {
+        const auto [first, end] = part_range(size, parts, part);
+        first_counts[part].fill(0);
+        for (std::size_t i = first; i < end; ++i) {
+            const auto digits = sort_digits(table, i);
+            SortKey key{0, 0};
+            for (unsigned digit = 0; digit < 8; ++digit) key.high = key.high << 8 | digits[digit];
+            for (unsigned digit = 8; digit < kTextBytes; ++digit) {
+                key.low = key.low << 8 | digits[digit];
+            }
+            key.low = key.low << 32 | std::uint64_t{digits[kTextBytes]} << kPositionBits | i;
+            keys[i] = key;
+            ++first_counts[part][digit_of(key, 0)];
+        }
+    });
     radix_sort(keys, static_cast<unsigned>(digits.size()), std::move(first_counts), digit_of);
     keys_->ranked = BulkArray<std::uint64_t>(size);
     run_parts(parts, [&](std::size_t part) {

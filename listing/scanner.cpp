@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "support/byte_words.h"
 #include "support/trim.h"
 
 namespace vandlor2 {
@@ -45,7 +46,8 @@ constexpr std::size_t kExternalAccuracyAt = 101;
 /// The column of `width` bytes at absolute `position`: shorter where the line ends inside it,
 /// empty where the line ends before it (and then at the line's end, among the line's bytes).
 std::string_view column(std::string_view line, std::size_t position, std::size_t width) {
-    return line.substr(std::min(position, line.size()), width);
+    const std::size_t start = std::min(position, line.size());
+    return {line.data() + start, std::min(width, line.size() - start)};
 }
 
 /// The columns of the lines after the program line, counted from the offset control.
@@ -56,7 +58,8 @@ struct Columns {
         return column(line, offset + position, width);
     }
     bool holds(std::string_view line, std::size_t position, std::string_view text) const {
-        return at(line, position, text.size()) == text;
+        return line.size() >= offset + position + text.size() &&
+               std::memcmp(line.data() + offset + position, text.data(), text.size()) == 0;
     }
 
     /// Tested on every line but an entry's second, apart from the line's kind.
@@ -93,18 +96,6 @@ std::string_view version_text(std::string_view line) {
 }
 
 }  // namespace
-
-bool Lines::next(std::string_view& line) {
-    if (at_ >= text_.size()) return false;
-    const char* first = text_.data() + at_;
-    const std::size_t left = text_.size() - at_;
-    const auto* feed = static_cast<const char*>(std::memchr(first, '\n', left));
-    const std::size_t length = feed != nullptr ? static_cast<std::size_t>(feed - first) : left;
-    line = std::string_view(first, length);
-    at_ += length + (feed != nullptr ? 1 : 0);
-    if (feed != nullptr && !line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return true;
-}
 
 void examine_lines(std::size_t offset, std::string_view text, std::vector<ExaminedLine>& lines,
                    RecordStore::Writer& store) {
@@ -157,16 +148,42 @@ std::size_t end_of_whole_entries(std::size_t offset, std::string_view text) {
     return last_feed == text.npos ? 0 : last_feed + 1;
 }
 
+namespace {
+
+/// Sets `value` to that of four to eight decimal digits and nothing else, the most common
+/// serial number, read as one word rather than a digit at a time; false for any other text.
+bool value_of_digits(std::string_view text, std::int32_t& value) {
+    const std::size_t size = text.size();
+    if (!kWordsOfEight || size < 4 || size > 8) return false;
+    std::uint32_t first_four = 0;
+    std::uint32_t last_four = 0;
+    std::memcpy(&first_four, text.data(), 4);
+    std::memcpy(&last_four, text.data() + size - 4, 4);
+    const std::uint64_t word = first_four | std::uint64_t{last_four} << (8 * (size - 4));
+    const std::uint64_t used = ~std::uint64_t{0} >> (8 * (8 - size));
+    if ((non_digits(word) & used) != 0) return false;
+    // The digits' values moved up, the missing first ones 0, then joined in pairs, fours and
+    // eights, the first digit most significant.
+    std::uint64_t digits = (word ^ (kEveryByte * '0')) << (8 * (8 - size));
+    digits = (digits * 10 + (digits >> 8)) & 0x00FF00FF00FF00FF;
+    digits = (digits * 100 + (digits >> 16)) & 0x0000FFFF0000FFFF;
+    value = static_cast<std::int32_t>((digits * 10000 + (digits >> 32)) & 0xFFFFFFFF);
+    return true;
+}
+
+}  // namespace
+
 std::int32_t ssn_value(std::string_view text) {
+    std::int32_t value = 0;
+    if (value_of_digits(text, value)) return value;
     std::size_t at = 0;
     while (at < text.size() && is_c_space(text[at])) ++at;
     bool negative = false;
     if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
     constexpr std::int64_t kLimit = std::numeric_limits<std::int32_t>::max();
     std::int64_t magnitude = 0;
-    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-        magnitude = magnitude * 10 + (text[at] - '0');
-        if (magnitude > kLimit) magnitude = kLimit + 1;
+    for (; at < text.size() && static_cast<unsigned char>(text[at] - '0') < 10; ++at) {
+        magnitude = std::min(magnitude * 10 + (text[at] - '0'), kLimit + 1);
     }
     if (negative) return static_cast<std::int32_t>(-magnitude);
     return static_cast<std::int32_t>(magnitude > kLimit ? kLimit : magnitude);

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <ostream>
 #include <string_view>
@@ -28,7 +29,21 @@ class Lines {
     explicit Lines(std::string_view text) : text_(text) {}
 
     /// Sets `line` to the next line, without its line end; false after the last.
-    bool next(std::string_view& line);
+    bool next(std::string_view& line) {
+        if (at_ >= text_.size()) return false;
+        const char* const first = text_.data() + at_;
+        const std::size_t left = text_.size() - at_;
+        const auto* const feed = static_cast<const char*>(std::memchr(first, '\n', left));
+        if (feed == nullptr) {
+            line = std::string_view(first, left);
+            at_ = text_.size();
+            return true;
+        }
+        const auto length = static_cast<std::size_t>(feed - first);
+        at_ += length + 1;
+        line = std::string_view(first, length > 0 && feed[-1] == '\r' ? length - 1 : length);
+        return true;
+    }
 
     /// Where the next line begins in the text.
     std::size_t next_at() const { return at_; }

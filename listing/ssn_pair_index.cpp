@@ -1,87 +1,147 @@
 #include "listing/ssn_pair_index.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "support/bulk_memory.h"
+#include "support/ordered_work.h"
 #include "support/prefetch.h"
 
 namespace vandlor2 {
 namespace {
 
-/// A slot holds a position plus one, so that 0 marks it free; the pair is the position's.
-/// Four bytes a slot keep the table of millions of pairs small.
-constexpr std::uint32_t kEmpty = 0;
-/// Positions added are entered into the hash table in batches of this many or more.
-constexpr std::size_t kBatchPositions = 64;
+/// A slot holds a position plus one in its low half, so that 0 marks it free, and in its high
+/// half the hash of the position's pair. Only a pair whose hash matches is read to be
+/// compared, so that entering a new pair reads nothing but its slots; and a table grows by
+/// reading its slots in order, without the pairs.
+using Slot = std::uint64_t;
+constexpr Slot kEmpty = 0;
+
+/// The pairs are spread over this many hash tables by the top bits of their hash, so that many
+/// positions added at once are entered on every core, a table each.
+constexpr unsigned kTableBits = 2;
+constexpr std::size_t kTables = std::size_t{1} << kTableBits;
+/// Positions added since the last search are entered on every core from this many on.
+constexpr std::size_t kManyPositions = std::size_t{1} << 16;
+/// Positions are entered in batches of this many, so that the memory reads of their slots
+/// overlap.
+constexpr std::size_t kBatchPositions = 32;
 
 std::uint64_t pair_key(std::int32_t ssn_from, std::int32_t ssn_to) {
     return (std::uint64_t{static_cast<std::uint32_t>(ssn_from)} << 32) |
            static_cast<std::uint32_t>(ssn_to);
 }
 
+/// Fibonacci hashing: the top bits of the product depend on both numbers. They choose a pair's
+/// table, and the bits below them its home slot there.
+std::uint32_t hash_of(std::uint64_t key) {
+    return static_cast<std::uint32_t>((key * 0x9E3779B97F4A7C15ULL) >> 32);
+}
+
+std::size_t table_of(std::uint32_t hash) {
+    return hash >> (32 - kTableBits);
+}
+
+/// One open-addressing table with linear probing, never more than half full.
+struct HashTable {
+    BulkArray<Slot> slots;
+    std::size_t used = 0;
+    unsigned home_shift = 32;
+
+    std::size_t home(std::uint32_t hash) const {
+        return static_cast<std::size_t>(hash << kTableBits >> home_shift);
+    }
+
+    /// The slot of `key`'s first position, or the free slot where it would go.
+    std::size_t slot_of(std::uint64_t key, std::uint32_t hash,
+                        const std::vector<std::uint64_t>& pairs) const {
+        const std::size_t mask = slots.size() - 1;
+        for (std::size_t at = home(hash);; at = (at + 1) & mask) {
+            const Slot slot = slots[at];
+            if (slot == kEmpty) return at;
+            if (slot >> 32 == hash && pairs[(slot & 0xFFFFFFFF) - 1] == key) return at;
+        }
+    }
+
+    void make_room_for(std::size_t more) {
+        while (2 * (used + more) > slots.size()) grow();
+    }
+
+    /// Doubles the table. A pair's home in it is twice its old one, or one more, so the old
+    /// slots, read in order, fill the new ones about in order; their pairs differ from each
+    /// other, so each takes the first free slot from its home on.
+    void grow() {
+        BulkArray<Slot> old(slots.empty() ? 64 : slots.size() * 2);
+        old.swap(slots);
+        std::fill(slots.begin(), slots.end(), kEmpty);
+        home_shift = 32;
+        for (std::size_t size = slots.size(); size > 1; size /= 2) --home_shift;
+        const std::size_t mask = slots.size() - 1;
+        // A cluster that wraps round the old table's end goes first, so that it meets the
+        // slots of the new table's start before the pairs whose home they are.
+        std::size_t start = 0;
+        while (start < old.size() && old[start] != kEmpty) ++start;
+        for (std::size_t n = 0; n < old.size(); ++n) {
+            const Slot slot = old[(start + n) & (old.size() - 1)];
+            if (slot == kEmpty) continue;
+            std::size_t at = home(static_cast<std::uint32_t>(slot >> 32));
+            while (slots[at] != kEmpty) at = (at + 1) & mask;
+            slots[at] = slot;
+        }
+    }
+};
+
 }  // namespace
 
 struct SsnPairIndex::Tables {
     std::vector<std::uint64_t> pairs;  ///< each position's pair
-    std::vector<bool> first;           ///< whether a position is its pair's first
-    std::size_t entered = 0;           ///< positions entered into the hash table
+    std::vector<std::uint8_t> first;   ///< whether a position is its pair's first
+    std::size_t entered = 0;           ///< positions entered into the hash tables
     std::size_t next_guess = 0;        ///< the position after the last one found
-    BulkArray<std::uint32_t> slots;    ///< a hash table with linear probing
-    std::size_t used = 0;
-    unsigned hash_shift = 64;
+    std::array<HashTable, kTables> tables;
 
-    /// Enters the positions added since the last call into the hash table, a batch at a time
-    /// so that the memory reads of their slots overlap.
+    /// Enters the positions from `begin` to `end` whose table is `only` (or every one), in
+    /// order, each but the first of its pair marked as such.
+    void enter(std::size_t begin, std::size_t end, std::size_t only) {
+        for (std::size_t batch = begin; batch < end; batch += kBatchPositions) {
+            const std::size_t batch_end = std::min(end, batch + kBatchPositions);
+            for (std::size_t position = batch; position < batch_end; ++position) {
+                const std::uint32_t hash = hash_of(pairs[position]);
+                const HashTable& table = tables[table_of(hash)];
+                if ((only == kTables || table_of(hash) == only) && !table.slots.empty()) {
+                    prefetch(&table.slots[table.home(hash)]);
+                }
+            }
+            for (std::size_t position = batch; position < batch_end; ++position) {
+                const std::uint32_t hash = hash_of(pairs[position]);
+                if (only != kTables && table_of(hash) != only) continue;
+                HashTable& table = tables[table_of(hash)];
+                table.make_room_for(1);
+                Slot& slot = table.slots[table.slot_of(pairs[position], hash, pairs)];
+                if (slot != kEmpty) continue;  // a later position of a pair entered before
+                slot = Slot{hash} << 32 | (position + 1);
+                first[position] = 1;
+                ++table.used;
+            }
+        }
+    }
+
+    /// Enters the positions added since the last call, on every core when they are many.
     void enter_added() {
-        while (2 * (used + pairs.size() - entered) > slots.size()) grow();
-        for (std::size_t position = entered; position < pairs.size(); ++position) {
-            prefetch(&slots[home_slot(pairs[position])]);
+        const std::size_t begin = entered;
+        const std::size_t end = pairs.size();
+        if (begin == end) return;
+        if (end - begin < kManyPositions) {
+            for (HashTable& table : tables) table.make_room_for(end - begin);
+            enter(begin, end, kTables);
+        } else {
+            run_parts(kTables, [&](std::size_t table) {
+                tables[table].make_room_for((end - begin) / kTables);
+                enter(begin, end, table);
+            });
         }
-        for (; entered < pairs.size(); ++entered) {
-            std::uint32_t& slot = slots[slot_of(pairs[entered])];
-            if (slot != kEmpty) continue;
-            slot = static_cast<std::uint32_t>(entered + 1);
-            first[entered] = true;
-            ++used;
-        }
-    }
-
-    std::size_t home_slot(std::uint64_t key) const {
-        // Fibonacci hashing takes the top bits of the product, which depend on both numbers.
-        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> hash_shift);
-    }
-
-    std::size_t slot_of(std::uint64_t key) const {
-        // The table is never more than half full.
-        const std::size_t mask = slots.size() - 1;
-        std::size_t at = home_slot(key);
-        while (slots[at] != kEmpty && pairs[slots[at] - 1] != key) at = (at + 1) & mask;
-        return at;
-    }
-
-    /// Doubles the hash table. Its pairs are entered again in position order, a batch at a
-    /// time, so that the pairs are read in order and the reads of their slots overlap; they
-    /// differ from each other, so each takes the first free slot from its home on.
-    void grow() {
-        BulkArray<std::uint32_t> larger(slots.empty() ? 64 : slots.size() * 2);
-        slots.swap(larger);
-        std::fill(slots.begin(), slots.end(), kEmpty);
-        hash_shift = 64;
-        for (std::size_t size = slots.size(); size > 1; size /= 2) --hash_shift;
-        const std::size_t mask = slots.size() - 1;
-        for (std::size_t batch = 0; batch < entered; batch += kBatchPositions) {
-            const std::size_t end = std::min(entered, batch + kBatchPositions);
-            for (std::size_t position = batch; position < end; ++position) {
-                if (first[position]) prefetch(&slots[home_slot(pairs[position])]);
-            }
-            for (std::size_t position = batch; position < end; ++position) {
-                if (!first[position]) continue;
-                std::size_t at = home_slot(pairs[position]);
-                while (slots[at] != kEmpty) at = (at + 1) & mask;
-                slots[at] = static_cast<std::uint32_t>(position + 1);
-            }
-        }
+        entered = end;
     }
 };
 
@@ -94,9 +154,9 @@ std::size_t SsnPairIndex::size() const {
 }
 
 void SsnPairIndex::add(std::int32_t ssn_from, std::int32_t ssn_to) {
+    // Entered only when searched, all at once.
     tables_->pairs.push_back(pair_key(ssn_from, ssn_to));
-    tables_->first.push_back(false);
-    if (tables_->pairs.size() - tables_->entered >= kBatchPositions) tables_->enter_added();
+    tables_->first.push_back(0);
 }
 
 std::optional<std::size_t> SsnPairIndex::find(std::int32_t ssn_from, std::int32_t ssn_to) {
@@ -107,10 +167,12 @@ std::optional<std::size_t> SsnPairIndex::find(std::int32_t ssn_from, std::int32_
     std::size_t position = tables.next_guess;
     if (position >= tables.pairs.size() || tables.pairs[position] != key ||
         !tables.first[position]) {
-        if (tables.slots.empty()) return std::nullopt;
-        const std::uint32_t slot = tables.slots[tables.slot_of(key)];
+        const std::uint32_t hash = hash_of(key);
+        const HashTable& table = tables.tables[table_of(hash)];
+        if (table.slots.empty()) return std::nullopt;
+        const Slot slot = table.slots[table.slot_of(key, hash, tables.pairs)];
         if (slot == kEmpty) return std::nullopt;
-        position = slot - 1;
+        position = (slot & 0xFFFFFFFF) - 1;
     }
     tables.next_guess = position + 1;
     return position;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "support/byte_words.h"
 #include "support/trim.h"
 
 namespace vandlor2 {
@@ -23,6 +24,30 @@ constexpr double kWholeNumberLimit = 0x1p64;
 
 bool is_digit(char byte) {
     return static_cast<unsigned char>(byte - '0') < 10;
+}
+
+// Accuracy columns are right-aligned, a run of blanks and then of digits: those runs are
+// passed eight bytes at a time where eight are left.
+
+/// The first byte of [at, end) that is not a blank.
+const char* after_blanks(const char* at, const char* end) {
+    for (; kWordsOfEight && end - at >= 8; at += 8) {
+        if (const std::uint64_t others = bytes_other_than(eight_bytes(at), ' ')) {
+            return at + first_marked(others);
+        }
+    }
+    while (at != end && *at == ' ') ++at;
+    return at;
+}
+
+/// The first byte of [at, end) that is not a decimal digit.
+const char* after_digits(const char* at, const char* end) {
+    for (; kWordsOfEight && end - at >= 8; at += 8) {
+        if (const std::uint64_t others = non_digits(eight_bytes(at)))
+            return at + first_marked(others);
+    }
+    while (at != end && is_digit(*at)) ++at;
+    return at;
 }
 
 }  // namespace
@@ -48,13 +73,12 @@ double accuracy_value(std::string_view text) {
 }
 
 bool ReportLine::place_plain_decimal(std::string_view text, std::size_t width) {
-    const char* at = text.data();
-    const char* const end = at + std::min(text.size(), kAccuracyTextWidth);
-    while (at != end && *at == ' ') ++at;
+    const char* const end = text.data() + std::min(text.size(), kAccuracyTextWidth);
+    const char* at = after_blanks(text.data(), end);
     const char* placed = at;  // from the minus sign or the first digit
     if (at != end && (*at == '-' || *at == '+')) placed += *at++ == '+' ? 1 : 0;
     const char* const first_digit = at;
-    while (at != end && is_digit(*at)) ++at;
+    at = after_digits(at, end);
     const char* const whole_end = at;
     // Leading zeros are not written, nor is a missing whole part.
     if (whole_end == first_digit || (*first_digit == '0' && whole_end - first_digit > 1)) {

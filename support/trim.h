@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "support/byte_words.h"
 
 namespace vandlor2 {
 
@@ -13,8 +16,8 @@ constexpr bool is_c_space(char byte) {
 
 /// The part of `text` left after removing white space at the ends that `mode` selects:
 /// 'L'/'l' the start, 'R'/'r' the end, 'B'/'b' both; any other mode removes nothing.
-/// Inline: the scanner trims several fields of every entry; a byte at a time is as fast as
-/// longer steps over the blanks that end fixed columns, measured on whole listings.
+/// Inline: the scanner trims several fields of every entry. The blanks that end a fixed
+/// column are passed eight at a time, the rest a byte at a time.
 inline std::string_view trimmed(std::string_view text, char mode) {
     const bool left = mode == 'L' || mode == 'l' || mode == 'B' || mode == 'b';
     const bool right = mode == 'R' || mode == 'r' || mode == 'B' || mode == 'b';
@@ -24,9 +27,17 @@ inline std::string_view trimmed(std::string_view text, char mode) {
         while (begin < end && is_c_space(text[begin])) ++begin;
     }
     if (right) {
+        while (kWordsOfEight && end - begin >= 8) {
+            const std::uint64_t others = bytes_other_than(eight_bytes(text.data() + end - 8), ' ');
+            if (others != 0) {
+                end -= after_last_marked(others);
+                break;
+            }
+            end -= 8;
+        }
         while (end > begin && is_c_space(text[end - 1])) --end;
     }
-    return text.substr(begin, end - begin);
+    return {text.data() + begin, end - begin};
 }
 
 /// Trims `text` in place as `trimmed` does and returns a copy of the result.

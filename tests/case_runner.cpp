@@ -15,6 +15,9 @@
 //   report     the expected bytes of "report" in the working folder; without it no file of
 //              that name may exist after the run
 //   not_on_windows   why the Windows build is not checked on this case (cmake/check-windows.cmake)
+//   windows_stdout, windows_stderr, windows_report, windows_exit_code   what the Windows build
+//              gives where it differs from the rest (LF line ends, as above); checked by
+//              cmake/check-windows.cmake, ignored here
 // The listing is always checked to be unchanged by the run.
 
 #include <gtest/gtest.h>

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -212,6 +214,17 @@ TEST(SsnValue, ReadsAsAtoiDoes) {
     EXPECT_EQ(ssn_value("-99999999999999"), -2147483648LL);
     EXPECT_EQ(ssn_value("-2147483647"), -2147483647);
     EXPECT_EQ(ssn_value(std::string_view("123").substr(0, 2)), 12);
+    // Against the C library, for digits read a word at a time and every other shape, up to
+    // nine bytes: beyond, atoi overflows.
+    std::mt19937 random(99);
+    const std::string alphabet = "0123456789999 \t+-x";
+    for (int i = 0; i < 200000; ++i) {
+        std::string text;
+        for (std::size_t length = random() % 10; text.size() < length;) {
+            text += alphabet[random() % (i % 3 == 0 ? alphabet.size() : 10)];
+        }
+        ASSERT_EQ(ssn_value(text), std::atoi(text.c_str())) << '"' << text << '"';
+    }
 }
 
 TEST(Scanner, FillsTheFirstMatchingQqRecord) {
