@@ -24,20 +24,8 @@ char* put(char* to, std::string_view from, std::size_t width) {
     return to + size;
 }
 
-// The bits of an entry's lengths word, each text's length in the bits its width needs.
-constexpr unsigned kInternalShift = 4;
-constexpr unsigned kDistanceShift = 8;
-constexpr unsigned kFromStationShift = 12;
-constexpr unsigned kToStationShift = 17;
-constexpr unsigned kSsnFromShift = 22;
-constexpr unsigned kSsnToShift = 25;
-
 std::uint32_t length(const char* begin, const char* end) {
     return static_cast<std::uint32_t>(end - begin);
-}
-
-std::uint32_t length_at(std::uint32_t word, unsigned shift, unsigned bits) {
-    return word >> shift & ((1u << bits) - 1);
 }
 
 }  // namespace
@@ -115,36 +103,6 @@ RecordRef RecordStore::Writer::add(const EntryTexts& texts) {
         length(ssn_from, ssn_to) << kSsnFromShift | length(ssn_to, end) << kSsnToShift;
     std::memcpy(start, &word, sizeof word);
     return finish(end);
-}
-
-QqTexts RecordStore::qq(RecordRef ref) const {
-    const char* const packed = bytes_of(ref);
-    const std::size_t lengths = static_cast<unsigned char>(packed[0]);
-    const std::size_t ssn_from = lengths & 7;
-    const std::size_t ssn_to = lengths >> 3 & 7;
-    const char* const texts = packed + 1;
-    return {
-        {texts, ssn_from}, {texts + ssn_from, ssn_to}, {texts + ssn_from + ssn_to, lengths >> 6}};
-}
-
-EntryTexts RecordStore::entry(RecordRef ref) const {
-    const char* const packed = bytes_of(ref);
-    const std::uint32_t word = word_of(packed);
-    const char* next = packed + kLengthsBytes;
-    const auto text = [&](unsigned shift, unsigned bits) {
-        const std::string_view taken(next, length_at(word, shift, bits));
-        next += taken.size();
-        return taken;
-    };
-    EntryTexts texts;
-    texts.external_accuracy = text(0, 4);
-    texts.internal_accuracy = text(kInternalShift, 4);
-    texts.distance = text(kDistanceShift, 4);
-    texts.from_station = text(kFromStationShift, 5);
-    texts.to_station = text(kToStationShift, 5);
-    texts.ssn_from = text(kSsnFromShift, 3);
-    texts.ssn_to = text(kSsnToShift, 3);
-    return texts;
 }
 
 }  // namespace vandlor2

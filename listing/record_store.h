@@ -69,8 +69,36 @@ class RecordStore {
         char* end_ = nullptr;   ///< of the current chunk's room
     };
 
-    QqTexts qq(RecordRef ref) const;
-    EntryTexts entry(RecordRef ref) const;
+    QqTexts qq(RecordRef ref) const {
+        const char* const packed = bytes_of(ref);
+        const std::size_t lengths = static_cast<unsigned char>(packed[0]);
+        const std::size_t ssn_from = lengths & 7;
+        const std::size_t ssn_to = lengths >> 3 & 7;
+        const char* const texts = packed + 1;
+        return {{texts, ssn_from},
+                {texts + ssn_from, ssn_to},
+                {texts + ssn_from + ssn_to, lengths >> 6}};
+    }
+
+    EntryTexts entry(RecordRef ref) const {
+        const char* const packed = bytes_of(ref);
+        const std::uint32_t word = word_of(packed);
+        const char* next = packed + kLengthsBytes;
+        const auto text = [&](unsigned shift, unsigned bits) {
+            const std::string_view taken(next, word >> shift & ((1u << bits) - 1));
+            next += taken.size();
+            return taken;
+        };
+        EntryTexts texts;
+        texts.external_accuracy = text(0, 4);
+        texts.internal_accuracy = text(kInternalShift, 4);
+        texts.distance = text(kDistanceShift, 4);
+        texts.from_station = text(kFromStationShift, 5);
+        texts.to_station = text(kToStationShift, 5);
+        texts.ssn_from = text(kSsnFromShift, 3);
+        texts.ssn_to = text(kSsnToShift, 3);
+        return texts;
+    }
     /// An entry's external accuracy alone, read first of its texts: it orders the report.
     std::string_view external_accuracy(RecordRef ref) const {
         const char* const packed = bytes_of(ref);
@@ -78,6 +106,15 @@ class RecordStore {
     }
     /// The first bytes of a record, for a read ahead.
     const void* address(RecordRef ref) const { return bytes_of(ref); }
+
+    // The bits of an entry's lengths word, each text's length in the bits its width needs, the
+    // external accuracy's lowest.
+    static constexpr unsigned kInternalShift = 4;
+    static constexpr unsigned kDistanceShift = 8;
+    static constexpr unsigned kFromStationShift = 12;
+    static constexpr unsigned kToStationShift = 17;
+    static constexpr unsigned kSsnFromShift = 22;
+    static constexpr unsigned kSsnToShift = 25;
 
   private:
     static constexpr std::size_t kUnitBytes = 4;

@@ -70,38 +70,6 @@ void RecordTable::push_back(const LineRecord& record) {
     append({writer_->add(head), true}, {writer_->add(fields), false});
 }
 
-RecordHandle RecordTable::handle(std::size_t position) const {
-    const Place place = place_at(position);
-    return RecordHandle{place.head} << 32 | place.fields;
-}
-
-LineRecord RecordTable::record(RecordHandle handle) const {
-    const auto head = static_cast<std::uint32_t>(handle >> 32);
-    const auto fields = static_cast<std::uint32_t>(handle);
-    LineRecord record;
-    EntryTexts entry;
-    if ((fields & kReference) != 0) {
-        entry = store_->entry(fields & kReference);
-        record.from_station = entry.from_station;
-        record.to_station = entry.to_station;
-        record.distance = fields & kFlag ? trimmed(entry.distance, 'B') : entry.distance;
-        record.internal_accuracy = entry.internal_accuracy;
-        record.external_accuracy = entry.external_accuracy;
-    }
-    if (head & kFlag) {
-        const QqTexts qq_line = store_->qq(head & kReference);
-        record.ssn_from = qq_line.ssn_from;
-        record.ssn_to = qq_line.ssn_to;
-        record.survey_order = qq_line.survey_order;
-    } else {
-        // Most often the record's own entry gives its fields too.
-        if (head != (fields & kReference)) entry = store_->entry(head);
-        record.ssn_from = entry.ssn_from;
-        record.ssn_to = entry.ssn_to;
-    }
-    return record;
-}
-
 void RecordTable::prefetch_handle(std::size_t position) const {
     prefetch(&place_at(position));
 }

@@ -9,6 +9,7 @@
 
 #include "listing/line_record.h"
 #include "listing/record_store.h"
+#include "support/trim.h"
 
 namespace vandlor2 {
 
@@ -53,7 +54,10 @@ class RecordTable {
     /// The record at `position`: a view of texts that the table keeps while it lives.
     LineRecord operator[](std::size_t position) const { return record(handle(position)); }
     /// The record at `position` as the table holds it; good until it is filled again.
-    RecordHandle handle(std::size_t position) const;
+    RecordHandle handle(std::size_t position) const {
+        const Place place = place_at(position);
+        return RecordHandle{place.head} << 32 | place.fields;
+    }
     /// The record of `handle`, a view as above.
     LineRecord record(RecordHandle handle) const;
     /// The external-accuracy text of the record at `position` alone: it orders the report.
@@ -94,5 +98,32 @@ class RecordTable {
     std::vector<Chunk> places_;
     std::size_t size_ = 0;
 };
+
+inline LineRecord RecordTable::record(RecordHandle handle) const {
+    const auto head = static_cast<std::uint32_t>(handle >> 32);
+    const auto fields = static_cast<std::uint32_t>(handle);
+    LineRecord record;
+    EntryTexts entry;
+    if ((fields & kReference) != 0) {
+        entry = store_->entry(fields & kReference);
+        record.from_station = entry.from_station;
+        record.to_station = entry.to_station;
+        record.distance = fields & kFlag ? trimmed(entry.distance, 'B') : entry.distance;
+        record.internal_accuracy = entry.internal_accuracy;
+        record.external_accuracy = entry.external_accuracy;
+    }
+    if (head & kFlag) {
+        const QqTexts qq_line = store_->qq(head & kReference);
+        record.ssn_from = qq_line.ssn_from;
+        record.ssn_to = qq_line.ssn_to;
+        record.survey_order = qq_line.survey_order;
+    } else {
+        // Most often the record's own entry gives its fields too.
+        if (head != (fields & kReference)) entry = store_->entry(head);
+        record.ssn_from = entry.ssn_from;
+        record.ssn_to = entry.ssn_to;
+    }
+    return record;
+}
 
 }  // namespace vandlor2

@@ -9,6 +9,7 @@
 
 #include "support/bit_width.h"
 #include "support/bulk_memory.h"
+#include "support/byte_words.h"
 #include "support/ordered_work.h"
 #include "support/radix_sort.h"
 
@@ -44,6 +45,29 @@ std::array<unsigned char, kKeyBytes> sort_digits(const RecordTable& table, std::
     }
     digits[kTextBytes] = static_cast<unsigned char>(text.size());
     return digits;
+}
+
+/// A record's external-accuracy text as two words, zeros past its end: byte k of the text in bits
+/// 8k to 8k + 7 of the first word, byte 8 + k in those of the second.
+struct TextWords {
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+};
+
+TextWords text_words(std::string_view text) {
+    TextWords words;
+    if (kWordsOfEight && text.size() == kTextBytes) {  // the common case, two loads
+        std::uint32_t last_four = 0;
+        std::memcpy(&last_four, text.data() + 8, 4);
+        words.low = eight_bytes(text.data());
+        words.high = last_four;
+        return words;
+    }
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        (k < 8 ? words.low : words.high) |= std::uint64_t{static_cast<unsigned char>(text[k])}
+                                            << (8 * (k % 8));
+    }
+    return words;
 }
 
 }  // namespace
@@ -123,31 +147,39 @@ RecordOrder::RecordOrder(const RecordTable& table) : keys_(std::make_unique<Keys
         const auto digit_of = [position_bits](std::uint64_t key, unsigned digit) {
             return static_cast<unsigned>(key >> (position_bits + 8 * digit)) & 0xFF;
         };
-        // Each digit's ranks times its weight, in their place in the key, for the digits that
-        // differ.
-        struct PlacedRanks {
-            unsigned digit;
-            std::array<std::uint64_t, 256> placed;
-        };
-        std::vector<PlacedRanks> placed_ranks;
-        for (unsigned digit = 0; digit < kKeyBytes; ++digit) {
-            if (values_taken[digit] <= 1) continue;
-            PlacedRanks& digit_ranks = placed_ranks.emplace_back();
-            digit_ranks.digit = digit;
+        // Each digit's ranks times its weight, in their place in the key: the length's, and
+        // those of the text's bytes that differ, each with where its byte is in the text's words.
+        using PlacedRanks = std::array<std::uint64_t, 256>;
+        const auto placed = [&](unsigned digit) {
+            PlacedRanks digit_ranks{};
             for (std::size_t value = 0; value < 256; ++value) {
-                digit_ranks.placed[value] = ranks[digit][value] * weights[digit] << position_bits;
+                digit_ranks[value] = ranks[digit][value] * weights[digit] << position_bits;
+            }
+            return digit_ranks;
+        };
+        struct PlacedByte {
+            bool high;  ///< in the text's second word
+            unsigned shift;
+            PlacedRanks ranks;
+        };
+        std::vector<PlacedByte> placed_bytes;
+        for (unsigned digit = 0; digit < kTextBytes; ++digit) {
+            if (values_taken[digit] > 1) {
+                placed_bytes.push_back({digit >= 8, 8 * (digit % 8), placed(digit)});
             }
         }
+        const PlacedRanks placed_length = placed(kTextBytes);
         BulkArray<std::uint64_t> keys(size);
         std::vector<Counts> first_counts(parts);
         run_parts(parts, [&](std::size_t part) {
             const auto [first, end] = part_range(size, parts, part);
             first_counts[part].fill(0);
             for (std::size_t i = first; i < end; ++i) {
-                const auto digits = sort_digits(table, i);
-                std::uint64_t key = i;
-                for (const PlacedRanks& digit_ranks : placed_ranks) {
-                    key += digit_ranks.placed[digits[digit_ranks.digit]];
+                const std::string_view text = table.external_accuracy(i);
+                const TextWords words = text_words(text);
+                std::uint64_t key = i + placed_length[text.size()];
+                for (const PlacedByte& byte : placed_bytes) {
+                    key += byte.ranks[((byte.high ? words.high : words.low) >> byte.shift) & 0xFF];
                 }
                 keys[i] = key;
                 ++first_counts[part][digit_of(key, 0)];

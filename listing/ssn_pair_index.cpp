@@ -24,9 +24,8 @@ constexpr unsigned kTableBits = 2;
 constexpr std::size_t kTables = std::size_t{1} << kTableBits;
 /// Positions added since the last search are entered on every core from this many on.
 constexpr std::size_t kManyPositions = std::size_t{1} << 16;
-/// Positions are entered in batches of this many, so that the memory reads of their slots
-/// overlap.
-constexpr std::size_t kBatchPositions = 32;
+/// Positions are entered with the slot of the one this many places on asked for.
+constexpr std::size_t kReadAhead = 16;
 
 std::uint64_t pair_key(std::int32_t ssn_from, std::int32_t ssn_to) {
     return (std::uint64_t{static_cast<std::uint32_t>(ssn_from)} << 32) |
@@ -65,14 +64,17 @@ struct HashTable {
     }
 
     void make_room_for(std::size_t more) {
-        while (2 * (used + more) > slots.size()) grow();
+        std::size_t size = slots.empty() ? 64 : slots.size();
+        while (2 * (used + more) > size) size *= 2;
+        if (size > slots.size()) grow(size);
     }
 
-    /// Doubles the table. A pair's home in it is twice its old one, or one more, so the old
-    /// slots, read in order, fill the new ones about in order; their pairs differ from each
-    /// other, so each takes the first free slot from its home on.
-    void grow() {
-        BulkArray<Slot> old(slots.empty() ? 64 : slots.size() * 2);
+    /// Grows the table to `size` slots, a power of two. A pair's home in it is its old one
+    /// times the growth, or a little more, so the old slots, read in order, fill the new ones
+    /// about in order; their pairs differ from each other, so each takes the first free slot
+    /// from its home on.
+    void grow(std::size_t size) {
+        BulkArray<Slot> old(size);
         old.swap(slots);
         std::fill(slots.begin(), slots.end(), kEmpty);
         home_shift = 32;
@@ -95,35 +97,38 @@ struct HashTable {
 }  // namespace
 
 struct SsnPairIndex::Tables {
-    std::vector<std::uint64_t> pairs;  ///< each position's pair
-    std::vector<std::uint8_t> first;   ///< whether a position is its pair's first
-    std::size_t entered = 0;           ///< positions entered into the hash tables
-    std::size_t next_guess = 0;        ///< the position after the last one found
+    std::vector<std::uint64_t> pairs;   ///< each position's pair
+    std::vector<std::uint32_t> hashes;  ///< and its hash, read by each table's entering
+    std::vector<std::uint8_t> first;    ///< whether a position is its pair's first
+    std::size_t entered = 0;            ///< positions entered into the hash tables
+    std::size_t next_guess = 0;         ///< the position after the last one found
     std::array<HashTable, kTables> tables;
 
     /// Enters the positions from `begin` to `end` whose table is `only` (or every one), in
-    /// order, each but the first of its pair marked as such.
+    /// order, each but the first of its pair marked as such. They are listed first, so that the
+    /// slot of each is asked for a few positions ahead and the memory reads overlap.
     void enter(std::size_t begin, std::size_t end, std::size_t only) {
-        for (std::size_t batch = begin; batch < end; batch += kBatchPositions) {
-            const std::size_t batch_end = std::min(end, batch + kBatchPositions);
-            for (std::size_t position = batch; position < batch_end; ++position) {
-                const std::uint32_t hash = hash_of(pairs[position]);
-                const HashTable& table = tables[table_of(hash)];
-                if ((only == kTables || table_of(hash) == only) && !table.slots.empty()) {
-                    prefetch(&table.slots[table.home(hash)]);
-                }
+        std::vector<std::uint32_t> positions;
+        for (std::size_t position = begin; position < end; ++position) {
+            if (only == kTables || table_of(hashes[position]) == only) {
+                positions.push_back(static_cast<std::uint32_t>(position));
             }
-            for (std::size_t position = batch; position < batch_end; ++position) {
-                const std::uint32_t hash = hash_of(pairs[position]);
-                if (only != kTables && table_of(hash) != only) continue;
-                HashTable& table = tables[table_of(hash)];
-                table.make_room_for(1);
-                Slot& slot = table.slots[table.slot_of(pairs[position], hash, pairs)];
-                if (slot != kEmpty) continue;  // a later position of a pair entered before
-                slot = Slot{hash} << 32 | (position + 1);
-                first[position] = 1;
-                ++table.used;
-            }
+        }
+        const auto slot_ahead = [&](std::size_t position) {
+            const std::uint32_t hash = hashes[position];
+            const HashTable& table = tables[table_of(hash)];
+            return &table.slots[table.home(hash)];
+        };
+        for (std::size_t n = 0; n < positions.size(); ++n) {
+            if (n + kReadAhead < positions.size()) prefetch(slot_ahead(positions[n + kReadAhead]));
+            const std::size_t position = positions[n];
+            const std::uint32_t hash = hashes[position];
+            HashTable& table = tables[table_of(hash)];
+            Slot& slot = table.slots[table.slot_of(pairs[position], hash, pairs)];
+            if (slot != kEmpty) continue;  // a later position of a pair entered before
+            slot = Slot{hash} << 32 | (position + 1);
+            first[position] = 1;
+            ++table.used;
         }
     }
 
@@ -132,12 +137,17 @@ struct SsnPairIndex::Tables {
         const std::size_t begin = entered;
         const std::size_t end = pairs.size();
         if (begin == end) return;
+        // Room for them all beforehand, so that no table grows while positions are entered.
         if (end - begin < kManyPositions) {
             for (HashTable& table : tables) table.make_room_for(end - begin);
             enter(begin, end, kTables);
         } else {
             run_parts(kTables, [&](std::size_t table) {
-                tables[table].make_room_for((end - begin) / kTables);
+                std::size_t own = 0;
+                for (std::size_t position = begin; position < end; ++position) {
+                    own += table_of(hashes[position]) == table;
+                }
+                tables[table].make_room_for(own);
                 enter(begin, end, table);
             });
         }
@@ -155,7 +165,9 @@ std::size_t SsnPairIndex::size() const {
 
 void SsnPairIndex::add(std::int32_t ssn_from, std::int32_t ssn_to) {
     // Entered only when searched, all at once.
-    tables_->pairs.push_back(pair_key(ssn_from, ssn_to));
+    const std::uint64_t key = pair_key(ssn_from, ssn_to);
+    tables_->pairs.push_back(key);
+    tables_->hashes.push_back(hash_of(key));
     tables_->first.push_back(0);
 }
 

@@ -17,8 +17,6 @@ bool starts_with(std::string_view text, char byte) {
     return !text.empty() && text.front() == byte;
 }
 
-/// The sign and the 309 digits of the largest double in fixed notation.
-constexpr std::size_t kLongestWholeNumber = 310;
 /// Magnitudes below this are written as whole numbers of 64 bits.
 constexpr double kWholeNumberLimit = 0x1p64;
 
@@ -40,11 +38,18 @@ const char* after_blanks(const char* at, const char* end) {
     return at;
 }
 
-/// The first byte of [at, end) that is not a decimal digit.
-const char* after_digits(const char* at, const char* end) {
+/// The first byte of [at, end) that is not a decimal digit, in a text from `begin` to `end`.
+const char* after_digits(const char* begin, const char* at, const char* end) {
     for (; kWordsOfEight && end - at >= 8; at += 8) {
-        if (const std::uint64_t others = non_digits(eight_bytes(at)))
+        if (const std::uint64_t others = non_digits(eight_bytes(at))) {
             return at + first_marked(others);
+        }
+    }
+    if (kWordsOfEight && at != end && end - begin >= 8) {
+        // The text's last eight bytes, moved down to begin at `at`: the zeros moved in after
+        // its end are no digits.
+        const auto before = static_cast<unsigned>(at - (end - 8));
+        return at + first_marked(non_digits(eight_bytes(end - 8) >> (8 * before)));
     }
     while (at != end && is_digit(*at)) ++at;
     return at;
@@ -78,7 +83,7 @@ bool ReportLine::place_plain_decimal(std::string_view text, std::size_t width) {
     const char* placed = at;  // from the minus sign or the first digit
     if (at != end && (*at == '-' || *at == '+')) placed += *at++ == '+' ? 1 : 0;
     const char* const first_digit = at;
-    at = after_digits(at, end);
+    at = after_digits(text.data(), at, end);
     const char* const whole_end = at;
     // Leading zeros are not written, nor is a missing whole part.
     if (whole_end == first_digit || (*first_digit == '0' && whole_end - first_digit > 1)) {
@@ -99,9 +104,8 @@ bool ReportLine::place_plain_decimal(std::string_view text, std::size_t width) {
     if (last_below_nine < first_digit) return false;
 
     const auto size = static_cast<std::size_t>(whole_end - placed);
-    skip(size, width);
-    reserve(size);
-    char* const number = &text_[cursor_];
+    pad(size, width);
+    char* const number = cursor_;
     put(std::string_view(placed, size));
     if (round_up) {
         char* const last = number + (last_below_nine - placed);
@@ -113,7 +117,7 @@ bool ReportLine::place_plain_decimal(std::string_view text, std::size_t width) {
 
 void ReportLine::accuracy(std::string_view text, std::size_t width) {
     if (place_plain_decimal(text, width)) return;
-    char digits[kLongestWholeNumber];
+    char digits[kLongestAccuracyBytes];
     char* last = digits;
     const double value = accuracy_value(text);
     const double magnitude = std::fabs(value);

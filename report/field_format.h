@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
-#include <string>
 #include <string_view>
+
+#include "report/report_text.h"
 
 namespace vandlor2 {
 
@@ -20,28 +21,30 @@ inline constexpr std::size_t kAccuracyTextWidth = 12;
 /// them the result is strtod's, bit for bit; a longer text reads as its first 12 bytes.
 double accuracy_value(std::string_view text);
 
-/// One report line being built by the field rules, at the end of a text: every item has a
-/// minimum width, is padded with blanks and is never cut, so an over-long item moves the rest of
-/// the line right. Built in place, as report lines are made by the million: the text is given
-/// blanks ahead of the items, which are then placed among them.
+/// One report line being built by the field rules, at the end of a report text: every item has
+/// a minimum width, is padded with blanks and is never cut, so an over-long item moves the rest
+/// of the line right. Built in place, as report lines are made by the million, in room asked
+/// for at the start: `most_bytes` for the items, which with the numbers of `accuracy`
+/// (kLongestAccuracyBytes each) the caller sums up.
 class ReportLine {
   public:
-    /// Starts the line at the end of `text`, which must be left alone until `end`.
-    explicit ReportLine(std::string& text) : text_(text), cursor_(text.size()) {
-        reserve(kBlankedBytes);
-    }
+    /// The most bytes `accuracy` places: the sign and 309 digits of the largest double.
+    static constexpr std::size_t kLongestAccuracyBytes = 310;
+
+    ReportLine(ReportText& text, std::size_t most_bytes)
+        : text_(text), cursor_(text.room(most_bytes + kOverrunBytes)) {}
 
     void literal(std::string_view text) { put(text); }
 
     /// `text`, then blanks up to `width`.
     void left(std::string_view text, std::size_t width) {
         put(text);
-        skip(text.size(), width);
+        pad(text.size(), width);
     }
 
     /// Blanks up to `width`, then `text`.
     void right(std::string_view text, std::size_t width) {
-        skip(text.size(), width);
+        pad(text.size(), width);
         put(text);
     }
 
@@ -51,12 +54,13 @@ class ReportLine {
     /// "-nan" for those values.
     void accuracy(std::string_view text, std::size_t width);
 
-    /// Ends the line after its last item, taking back the blanks given beyond it.
-    void end() { text_.resize(cursor_); }
+    /// Ends the line after its last item.
+    void end() { text_.keep_up_to(cursor_); }
 
   private:
-    /// Blanks given at a time: a whole report line of either layout, unless an item overflows.
-    static constexpr std::size_t kBlankedBytes = 128;
+    /// Blanks are set in stores of this many, whose surplus the next item overwrites: report
+    /// lines pad a dozen fields each, and a call to memset costs more than the blanks.
+    static constexpr std::size_t kOverrunBytes = 32;
 
     /// Places the whole number of a plain decimal text (blanks, a sign, digits with at most one
     /// point, no exponent) as `accuracy` does, and gives true; false for any other text. Worked
@@ -66,22 +70,20 @@ class ReportLine {
     /// the double's.
     bool place_plain_decimal(std::string_view text, std::size_t width);
 
-    /// Makes sure the text has blanks for `more` bytes from the cursor on.
-    void reserve(std::size_t more) {
-        if (more > text_.size() - cursor_) text_.append(std::max(more, kBlankedBytes), ' ');
-    }
-
     void put(std::string_view text) {
-        reserve(text.size());
-        copy(&text_[cursor_], text.data(), text.size());
+        copy(cursor_, text.data(), text.size());
         cursor_ += text.size();
     }
 
-    /// The blanks that take `size` up to `width`, already in the text.
-    void skip(std::size_t size, std::size_t width) {
+    void pad(std::size_t size, std::size_t width) {
         if (size >= width) return;
-        reserve(width - size);
-        cursor_ += width - size;
+        const std::size_t blanks = width - size;
+        if (blanks <= kOverrunBytes) {
+            std::memset(cursor_, ' ', kOverrunBytes);
+        } else {
+            std::memset(cursor_, ' ', blanks);
+        }
+        cursor_ += blanks;
     }
 
     /// Copies `size` bytes. Report lines copy a dozen texts of a few bytes each, and moves of a
@@ -105,8 +107,8 @@ class ReportLine {
         }
     }
 
-    std::string& text_;
-    std::size_t cursor_;
+    ReportText& text_;
+    char* cursor_;
 };
 
 }  // namespace vandlor2

@@ -16,8 +16,8 @@ static_assert(kInternalAccuracyWidth <= kAccuracyTextWidth &&
 
 }  // namespace
 
-void append_prt(std::string& report, const LineRecord& record) {
-    ReportLine line(report);
+void append_prt(ReportText& report, const LineRecord& record) {
+    ReportLine line(report, most_line_bytes(record));
     line.left(record.from_station, kNameField);
     line.left(" ", kNameGap);  // a one-blank separator in 10 columns
     line.left(record.to_station, kNameField);
@@ -36,9 +36,18 @@ void place_distance_and_accuracies(ReportLine& line, const LineRecord& record) {
 }
 
 std::string prt(const LineRecord& record) {
-    std::string line;
+    ReportText line;
     append_prt(line, record);
-    return line;
+    return std::string(line.text());
+}
+
+std::size_t most_line_bytes(const LineRecord& record) {
+    // More than the widths and literals of either layout.
+    constexpr std::size_t kLayoutBytes = 256;
+    return record.ssn_from.size() + record.ssn_to.size() + record.from_station.size() +
+           record.to_station.size() + record.distance.size() + record.internal_accuracy.size() +
+           record.external_accuracy.size() + record.survey_order.size() + kLayoutBytes +
+           2 * ReportLine::kLongestAccuracyBytes;
 }
 
 }  // namespace vandlor2

@@ -12,8 +12,8 @@ constexpr std::size_t kSurveyOrderField = 1;
 
 }  // namespace
 
-void append_prtqq(std::string& report, const LineRecord& record) {
-    ReportLine line(report);
+void append_prtqq(ReportText& report, const LineRecord& record) {
+    ReportLine line(report, most_line_bytes(record));
     line.literal(" (");
     line.right(record.ssn_from, kSsnField);
     line.literal(") ");
@@ -31,9 +31,9 @@ void append_prtqq(std::string& report, const LineRecord& record) {
 }
 
 std::string prtqq(const LineRecord& record) {
-    std::string line;
+    ReportText line;
     append_prtqq(line, record);
-    return line;
+    return std::string(line.text());
 }
 
 }  // namespace vandlor2

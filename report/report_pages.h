@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "listing/line_record.h"
+#include "report/report_text.h"
 
 namespace vandlor2 {
 
@@ -34,13 +35,13 @@ enum class ReportLayout { plain, qq };
 
 /// Appends the heading of page `page`, counted from 1: its number, the section title and the
 /// column headings of `layout`.
-void append_page_heading(std::string& text, std::size_t page, std::string_view section_title,
+void append_page_heading(ReportText& text, std::size_t page, std::string_view section_title,
                          ReportLayout layout);
 
 /// Appends the line of `record` in `layout`, the report's line `line_number` counted from 1.
 /// The 27th line of a page is followed at once by a form feed and the next page's heading,
 /// even when no line comes after it.
-void append_record_line(std::string& text, const LineRecord& record, std::size_t line_number,
+void append_record_line(ReportText& text, const LineRecord& record, std::size_t line_number,
                         std::string_view section_title, ReportLayout layout);
 
 }  // namespace vandlor2

@@ -36,7 +36,7 @@ class ReportPieces {
 
     /// The text of the report from line `first` of `piece`: its lines and the page headings
     /// among them, the first page's heading with the first piece.
-    void format(std::size_t piece, std::string& text, std::vector<RecordHandle>& handles) const {
+    void format(std::size_t piece, ReportText& text, std::vector<RecordHandle>& handles) const {
         text.clear();
         const std::size_t first = piece * kLinesPerPiece;
         const std::size_t end = std::min(first + kLinesPerPiece, lines_);
@@ -68,7 +68,7 @@ class ReportPieces {
 void write_report(std::ostream& report, const ListingContents& contents) {
     const ReportPieces pieces(contents);
     // Pieces are formatted on every core while this thread writes the finished ones, in order.
-    std::vector<std::string> texts(core_count() + 2);
+    std::vector<ReportText> texts(core_count() + 2);
     std::vector<std::vector<RecordHandle>> handles(texts.size());
     std::vector<std::size_t> piece_of(texts.size());
     std::size_t next_piece = 0;
@@ -81,7 +81,8 @@ void write_report(std::ostream& report, const ListingContents& contents) {
         },
         [&](std::size_t slot) { pieces.format(piece_of[slot], texts[slot], handles[slot]); },
         [&](std::size_t slot) {
-            report.write(texts[slot].data(), static_cast<std::streamsize>(texts[slot].size()));
+            const std::string_view text = texts[slot].text();
+            report.write(text.data(), static_cast<std::streamsize>(text.size()));
             return report.good();  // after a failed write, the rest is not worth making
         });
 }

@@ -16,6 +16,19 @@
 namespace vandlor2 {
 namespace {
 
+/// The text of a line that `build` places, with room for `most_bytes` and two numbers.
+template <typename Build>
+std::string line_of(std::size_t most_bytes, Build&& build) {
+    ReportText text;
+    text.append("before:");
+    ReportLine line(text, most_bytes + 2 * ReportLine::kLongestAccuracyBytes);
+    build(line);
+    line.end();
+    const std::string_view built = text.text();
+    EXPECT_EQ(built.substr(0, 7), "before:");
+    return std::string(built.substr(7));
+}
+
 struct AccuracyCase {
     std::string text;
     std::string written;      // right-justified in 10
@@ -28,11 +41,10 @@ class AccuracyTest : public testing::TestWithParam<AccuracyCase> {};
 TEST_P(AccuracyTest, WritesTheNearestWholeNumber) {
     const AccuracyCase& given = GetParam();
     const std::string storage = given.before + given.text + given.beyond;
-    std::string field;
-    ReportLine line(field);
-    line.accuracy(std::string_view(storage).substr(given.before.size(), given.text.size()), 10);
-    line.end();
-    EXPECT_EQ(field, given.written) << "text: \"" << given.text << '"';
+    const std::string_view text =
+        std::string_view(storage).substr(given.before.size(), given.text.size());
+    EXPECT_EQ(line_of(10, [&](ReportLine& line) { line.accuracy(text, 10); }), given.written)
+        << "text: \"" << given.text << '"';
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -120,16 +132,17 @@ struct JustifyCase {
 class JustifyTest : public testing::TestWithParam<JustifyCase> {};
 
 TEST_P(JustifyTest, PadsToTheWidthAndNeverCuts) {
-    std::string text = "before:";
-    ReportLine line(text);
-    line.literal("|");
-    if (GetParam().left) {
-        line.left(GetParam().text, GetParam().width);
-    } else {
-        line.right(GetParam().text, GetParam().width);
-    }
-    line.end();
-    EXPECT_EQ(text, "before:|" + GetParam().placed);
+    const JustifyCase& given = GetParam();
+    EXPECT_EQ(line_of(1 + given.text.size() + given.width,
+                      [&](ReportLine& line) {
+                          line.literal("|");
+                          if (given.left) {
+                              line.left(given.text, given.width);
+                          } else {
+                              line.right(given.text, given.width);
+                          }
+                      }),
+              "|" + given.placed);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -146,13 +159,12 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(ReportLine, GrowsForAnyItems) {
-    std::string text;
-    ReportLine line(text);
-    line.left(std::string(300, 'x'), 10);
-    line.accuracy("-1.79769e308", 10);
-    line.accuracy("1.79769e308", 10);
-    line.right("end", 500);
-    line.end();
+    const std::string text = line_of(800, [](ReportLine& line) {
+        line.left(std::string(300, 'x'), 10);
+        line.accuracy("-1.79769e308", 10);
+        line.accuracy("1.79769e308", 10);
+        line.right("end", 500);
+    });
     EXPECT_EQ(text.size(), 300u + 310u + 309u + 500u);
     EXPECT_EQ(text.substr(300, 8), "-1797690");
     EXPECT_EQ(text.substr(610, 8), "17976900");
@@ -187,11 +199,8 @@ TEST(AccuracyNumber, AgreesWithTheCLibraryOnRandomDecimals) {
         if (random() % 10 == 0) text += "5";
         if (random() % 4 == 0) text += (random() % 2 ? "e" : "e-") + std::to_string(random() % 330);
         text += endings[random() % std::size(endings)];
-        std::string written;
-        ReportLine line(written);
-        line.accuracy(text, 0);
-        line.end();
-        ASSERT_EQ(written, c_library_whole_number(text.substr(0, kAccuracyTextWidth)))
+        ASSERT_EQ(line_of(0, [&](ReportLine& line) { line.accuracy(text, 0); }),
+                  c_library_whole_number(text.substr(0, kAccuracyTextWidth)))
             << "text: \"" << text << '"';
     }
 }
