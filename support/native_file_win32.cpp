@@ -211,6 +211,14 @@ std::optional<FileCause> NativeFile::write(const char* data, std::size_t size) {
     return std::nullopt;
 }
 
+std::optional<FileCause> NativeFile::rewind() {
+    const LARGE_INTEGER start{};
+    if (!SetFilePointerEx(as_handle(handle_), start, nullptr, FILE_BEGIN)) {
+        return cause_of(GetLastError());
+    }
+    return std::nullopt;
+}
+
 std::optional<FileCause> NativeFile::close() {
     if (handle_ == kClosed) return std::nullopt;
     const HANDLE file = as_handle(std::exchange(handle_, kClosed));
