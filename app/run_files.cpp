@@ -67,7 +67,8 @@ std::optional<RunFailure> RunFiles::open(const FileNames& names) {
     }
     report_owned_ = true;
     interrupt_guard::arm(report_file_.handle());
-    replacing_ = replacement_.begin(report_name_, report_file_, written_file_);
+    replacing_ =
+        replacement_.begin(report_name_, report_file_, report_facts_.is_empty, written_file_);
     if (replacing_) {
         interrupt_guard::keep_temporary(written_file_.handle(), replacement_.name_to_remove());
     } else {

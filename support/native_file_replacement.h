@@ -27,8 +27,10 @@ class FileReplacement {
 
     /// Opens `temporary` for reading and writing as a new, empty file beside `original`, the
     /// file open as `name`, owned as `original` is. Gives false, with `temporary` closed and
-    /// nothing left behind, where `original` is to be written in place.
-    bool begin(const std::string& name, const NativeFile& original, NativeFile& temporary);
+    /// nothing left behind, where `original` is to be written in place. `original_was_empty`
+    /// tells whether the original held nothing before it was emptied for the new content.
+    bool begin(const std::string& name, const NativeFile& original, bool original_was_empty,
+               NativeFile& temporary);
 
     /// Gives `temporary`, written whole, the permissions of `original` and puts it in the place
     /// of `original`, if the name given to `begin` still names that file; `temporary` is then
@@ -45,12 +47,17 @@ class FileReplacement {
     const char* name_to_remove() const;
 
   private:
+    /// Swaps the temporary file with the original where the original was empty; gives
+    /// whether it did.
+    bool exchange();
+
     std::string name_;       ///< the name the file was opened by
     std::string path_;       ///< the file's own name, through its symbolic links
     std::string temporary_;  ///< the temporary file's name, while it has one
     FileIdentity identity_;
     unsigned mode_ = 0;   ///< the permissions to give the new file
     bool named_ = false;  ///< whether the temporary file was made with a name
+    bool original_was_empty_ = false;
 };
 
 /// Empties and removes the temporary file open as `handle` (see NativeFile::handle), named

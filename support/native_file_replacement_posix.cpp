@@ -11,6 +11,7 @@
 #endif
 
 #include <cerrno>
+#include <cstdio>
 #include <optional>
 
 #include "support/native_file_replacement.h"
@@ -116,7 +117,7 @@ FileReplacement::~FileReplacement() {
 }
 
 bool FileReplacement::begin(const std::string& name, const NativeFile& original,
-                            NativeFile& temporary) {
+                            bool original_was_empty, NativeFile& temporary) {
     const int fd = as_fd(original.handle());
     struct stat status {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_nlink != 1 ||
@@ -127,6 +128,7 @@ bool FileReplacement::begin(const std::string& name, const NativeFile& original,
     if (!path || !names_file(*path, identity_of(status), false)) return false;
     name_ = name;
     path_ = *path;
+    original_was_empty_ = original_was_empty;
     identity_ = identity_of(status);
     mode_ = static_cast<unsigned>(status.st_mode & 07777);
 
@@ -182,12 +184,28 @@ bool FileReplacement::put_in_place(NativeFile&, NativeFile& temporary) {
         if (temporary_.empty()) return false;
     }
 #endif
-    if (::rename(temporary_.c_str(), path_.c_str()) != 0) {
+    if (!exchange() && ::rename(temporary_.c_str(), path_.c_str()) != 0) {
         if (!named_) remove();  // a file of no name is left as it was made
         return false;
     }
     temporary_.clear();
     return true;
+}
+
+bool FileReplacement::exchange() {
+#if defined(__linux__) && defined(RENAME_EXCHANGE)
+    // ext4 and btrfs write out the data of a file renamed over another before the rename, and
+    // the run waits for that. Where the old file was empty before the run there is nothing to
+    // keep safe that way: the two are swapped instead, and the old, empty one removed.
+    if (!original_was_empty_ ||
+        ::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, path_.c_str(), RENAME_EXCHANGE) != 0) {
+        return false;
+    }
+    remove();
+    return true;
+#else
+    return false;
+#endif
 }
 
 void FileReplacement::remove() {

@@ -186,7 +186,7 @@ FileReplacement::~FileReplacement() {
     remove();
 }
 
-bool FileReplacement::begin(const std::string& name, const NativeFile& original,
+bool FileReplacement::begin(const std::string& name, const NativeFile& original, bool,
                             NativeFile& temporary) {
     World& w = world();
     if (w.in_place_only || !open_file(original.handle()).data->regular) return false;
