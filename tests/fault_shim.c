@@ -25,11 +25,14 @@
  *   VANDLOR2_CRASH_IN_WORKER=1   once a file descriptor from 3 on was written, the next
  *                                allocation on a thread other than the main one crashes (a null
  *                                pointer), on a thread that holds back the signals sent to it
+ *   VANDLOR2_NO_TMPFILE=1        opening a file of no name (O_TMPFILE) fails with EOPNOTSUPP, as
+ *                                on a file system that has none
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -56,6 +59,7 @@ static int fail_time;
 static long busy_writes;
 static const char* crash_at_write;
 static int crash_in_worker;
+static int no_tmpfile;
 static volatile int report_written;
 static int last_written_fd = -1;
 static const char* log_name;
@@ -78,6 +82,7 @@ static void configure(void) {
     busy_writes = text ? strtol(text, NULL, 10) : 0;
     crash_at_write = getenv("VANDLOR2_CRASH_AT_WRITE");
     crash_in_worker = getenv("VANDLOR2_CRASH_IN_WORKER") != NULL;
+    no_tmpfile = getenv("VANDLOR2_NO_TMPFILE") != NULL;
     log_name = getenv("VANDLOR2_SHIM_LOG");
 }
 
@@ -247,6 +252,41 @@ ssize_t write(int fd, const void* data, size_t size) {
     }
     if (fd > 2) report_written = 1;
     return syscall(SYS_write, fd, data, size);
+}
+
+static int open_at(int folder, const char* name, int flags, va_list rest) {
+    configure();
+    const mode_t mode =
+        (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE ? (mode_t)va_arg(rest, int) : 0;
+    if (no_tmpfile && (flags & O_TMPFILE) == O_TMPFILE) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return (int)syscall(SYS_openat, folder, name, flags, mode);
+}
+
+int open(const char* name, int flags, ...) {
+    va_list rest;
+    va_start(rest, flags);
+    const int fd = open_at(AT_FDCWD, name, flags, rest);
+    va_end(rest);
+    return fd;
+}
+
+int open64(const char* name, int flags, ...) {
+    va_list rest;
+    va_start(rest, flags);
+    const int fd = open_at(AT_FDCWD, name, flags, rest);
+    va_end(rest);
+    return fd;
+}
+
+int openat(int folder, const char* name, int flags, ...) {
+    va_list rest;
+    va_start(rest, flags);
+    const int fd = open_at(folder, name, flags, rest);
+    va_end(rest);
+    return fd;
 }
 
 int ftruncate(int fd, off_t length) {
