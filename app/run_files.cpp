@@ -67,12 +67,16 @@ std::optional<RunFailure> RunFiles::open(const FileNames& names) {
     }
     report_owned_ = true;
     interrupt_guard::arm(report_file_.handle());
-    replacing_ =
-        replacement_.begin(report_name_, report_file_, report_facts_.is_empty, written_file_);
-    if (replacing_) {
-        interrupt_guard::keep_temporary(written_file_.handle(), replacement_.name_to_remove());
-    } else {
-        written_file_ = std::move(report_file_);
+    {
+        // A temporary file is made and known to the guard before any ending is handled.
+        const ReportWriteSection section;
+        replacing_ =
+            replacement_.begin(report_name_, report_file_, report_facts_.is_empty, written_file_);
+        if (replacing_) {
+            interrupt_guard::keep_temporary(written_file_.handle(), replacement_.name_to_remove());
+        } else {
+            written_file_ = std::move(report_file_);
+        }
     }
     return std::nullopt;
 }

@@ -13,10 +13,10 @@
  *   VANDLOR2_SHORT_IO=1          read and write move at most a few bytes a call
  *   VANDLOR2_SLOW_WRITES=MICROSECONDS   sleeps before every write to a file descriptor from 3 on
  *   VANDLOR2_FAIL_FTRUNCATE=1    every ftruncate fails with EIO
- *   VANDLOR2_REPLACE_AT_CLOSE=FILE   the close of the last descriptor written to (from 3 on)
- *                                renames FILE over that descriptor's file, then fails with EIO,
- *                                as a close on a network file system may fail after another
- *                                client replaced the file
+ *   VANDLOR2_REPLACE_AT_CLOSE=FILE:NAME   the close of the last descriptor written to (from 3
+ *                                on) renames FILE over NAME, then fails with EIO, as a close on
+ *                                a network file system may fail after another client replaced
+ *                                the file
  *   VANDLOR2_FAIL_TIME=1         time fails with EOVERFLOW, as on a clock past what time_t holds
  *   VANDLOR2_BUSY_WRITES=MICROSECONDS   as VANDLOR2_SLOW_WRITES, but spends the time on the CPU
  *   VANDLOR2_CRASH_AT_WRITE=KIND the second write to a file descriptor from 3 on crashes, in the
@@ -301,16 +301,14 @@ int ftruncate(int fd, off_t length) {
 int close(int fd) {
     configure();
     if (replace_at_close == NULL || fd != last_written_fd) return (int)syscall(SYS_close, fd);
-    char link[32] = "/proc/self/fd/";
-    char* at = link + strlen(link);
-    append_number(&at, (unsigned long)fd);
-    *at = '\0';
-    char name[4096];
-    const ssize_t length = readlink(link, name, sizeof name - 1);
+    char from[4096];
+    const char* colon = strchr(replace_at_close, ':');
+    const size_t length = colon ? (size_t)(colon - replace_at_close) : 0;
     syscall(SYS_close, fd);
-    if (length > 0) {
-        name[length] = '\0';
-        rename(replace_at_close, name);
+    if (colon != NULL && length < sizeof from) {
+        memcpy(from, replace_at_close, length);
+        from[length] = '\0';
+        rename(from, colon + 1);
     }
     replace_at_close = NULL;
     errno = EIO;

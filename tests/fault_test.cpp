@@ -727,7 +727,7 @@ TEST(FaultInjection, AFileThatReplacedTheReportAtAFailedCloseIsLeftAlone) {
     if (instrumented()) GTEST_SKIP() << "not in an instrumented build";
     const Sandbox sandbox(kExamples[0]);
     const Outcome outcome =
-        run_tool_in(sandbox.folder(), with_shim("VANDLOR2_REPLACE_AT_CLOSE=other"), "report",
+        run_tool_in(sandbox.folder(), with_shim("VANDLOR2_REPLACE_AT_CLOSE=other:report"), "report",
                     "printf 'not a report\\n' > other");
     sandbox.restore(outcome);
     const bool right = outcome.exit_code == 1 && outcome.report == "not a report\n" &&
@@ -757,6 +757,25 @@ TEST(FaultInjection, AClockThatCannotBeReadLeavesAnEmptyReport) {
     }
 }
 
+/// Waits, a minute at most, until the tool `tool` has begun to write its report: into
+/// `report` itself, or into the temporary file it is written into, which has no name to watch;
+/// the process has then written more than its console lines.
+void wait_for_the_report(pid_t tool, const fs::path& report) {
+    constexpr unsigned long long kConsoleBytes = 4096;
+    const std::string counts = "/proc/" + std::to_string(tool) + "/io";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
+        struct stat status {};
+        if (stat(report.c_str(), &status) == 0 && status.st_size > 0) return;
+        std::ifstream io(counts);
+        for (std::string line; std::getline(io, line);) {
+            if (line.rfind("wchar: ", 0) == 0 && std::stoull(line.substr(7)) > kConsoleBytes)
+                return;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+}
+
 TEST(FaultInjection, AnInterruptedRunLeavesAnEmptyReport) {
     if (instrumented()) GTEST_SKIP() << "not in an instrumented build";
     const TempFolder temp;
@@ -778,12 +797,7 @@ TEST(FaultInjection, AnInterruptedRunLeavesAnEmptyReport) {
             execl(VANDLOR2_BINARY, VANDLOR2_BINARY, "listing", "report", nullptr);
             _exit(127);
         }
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        struct stat status {};
-        while ((stat((folder / "report").c_str(), &status) != 0 || status.st_size == 0) &&
-               std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
+        wait_for_the_report(tool, folder / "report");
         kill(tool, signal_number);
         // A tool that hangs after the signal is killed, and fails.
         int wait_status = 0;
@@ -799,7 +813,8 @@ TEST(FaultInjection, AnInterruptedRunLeavesAnEmptyReport) {
         const auto report = read_file(folder / "report");
         const bool right = WIFSIGNALED(wait_status) && WTERMSIG(wait_status) == signal_number &&
                            (report == "" || truncation_fails) &&
-                           read_file(folder / "listing") == listing;
+                           read_file(folder / "listing") == listing &&
+                           temporary_files_in(folder).empty();
         if (!tally.clean_error(right)) {
             ADD_FAILURE() << strsignal(signal_number) << ": "
                           << (WIFSIGNALED(wait_status) ? "ended by signal " : "exit code ")
@@ -858,12 +873,7 @@ std::string wrong_ending(const Sandbox& sandbox, const Ending& ending) {
         _exit(127);
     }
     if (ending.signal_sent != 0) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        struct stat status {};
-        while ((stat((folder / "report").c_str(), &status) != 0 || status.st_size == 0) &&
-               std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
+        wait_for_the_report(tool, folder / "report");
         kill(tool, ending.signal_sent);
     }
     int wait_status = 0;
@@ -879,6 +889,7 @@ std::string wrong_ending(const Sandbox& sandbox, const Ending& ending) {
     const auto report = read_file(folder / "report");
     const std::string errors = read_file(folder / "console.err").value_or("");
     if (read_file(folder / "listing") != sandbox.listing()) return "the listing changed";
+    if (!temporary_files_in(folder).empty()) return "a temporary file left";
     const std::string size = std::to_string(report ? report->size() : 0);
     if (ending.ended_by != 0) {
         if (!WIFSIGNALED(wait_status) || WTERMSIG(wait_status) != ending.ended_by) {
