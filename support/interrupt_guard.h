@@ -11,9 +11,8 @@ namespace vandlor2 {
 /// SIGBUS, SIGFPE, SIGILL, SIGABRT, the timers' and the user and real-time signals...; on
 /// Windows Ctrl-C, Ctrl-Break, closing the console and an unhandled exception) and a call of
 /// std::terminate first cut the report to length 0 (and remove the temporary file of its
-/// replacement), then end the process as they would have: by
-/// that signal, or with the status Windows gives. A signal the run was started with ignored
-/// (as under nohup) is left ignored.
+/// replacement), then end the process as they would have: by that signal, or with the status
+/// Windows gives. A signal the run was started with ignored (as under nohup) is left ignored.
 ///
 /// Every write of the report is made inside a ReportWriteSection, so that no write lands after
 /// the report was cut, whichever thread makes it.
