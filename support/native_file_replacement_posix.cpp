@@ -167,7 +167,10 @@ bool FileReplacement::put_in_place(NativeFile&, NativeFile& temporary) {
     const int fd = as_fd(temporary.handle());
     if (::fchmod(fd, mode_) != 0) return false;
     // Only the file that was opened and checked is replaced, and only by its name.
-    if (!names_file(name_, identity_, true) || !names_file(path_, identity_, false)) return false;
+    if ((name_ != path_ && !names_file(name_, identity_, true)) ||
+        !names_file(path_, identity_, false)) {
+        return false;
+    }
 #ifdef O_TMPFILE
     if (!named_) {
         const std::string open_name = "/proc/self/fd/" + std::to_string(fd);
