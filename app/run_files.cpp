@@ -148,6 +148,7 @@ std::optional<FileCause> RunFiles::copy_into_report() {
 void RunFiles::discard_report() {
     if (!report_owned_) return;
     if (replacing_) {
+        interrupt_guard::keep_temporary(NativeFile::kClosed, nullptr);  // before its handle goes
         replacement_.remove();
         (void)written_file_.close();
         written_file_ = std::move(report_file_);
