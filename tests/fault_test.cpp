@@ -546,7 +546,8 @@ TEST(FaultInjection, AReportLinkedToTheListingIsNeverWritten) {
 }
 
 /// A kind of report file, and what a run must keep of it that others see. The shell commands
-/// run in a folder holding "listing" and "expected", the right report; TOOL is the tool.
+/// run in a folder holding "listing" and "expected", the right report; TOOL is the tool,
+/// AS_NOBODY runs it as the user nobody, NO_TMPFILE without files of no name.
 struct ReportKind {
     const char* what;
     const char* setup;
@@ -596,6 +597,12 @@ const ReportKind kReportKinds[] = {
      "chmod 0666 sticky/report && stat -c %i sticky/report > inode",
      "AS_NOBODY TOOL listing sticky/report", 0,
      "cmp sticky/report expected && test $(stat -c %U:%i sticky/report) = root:$(cat inode)"},
+    {"no O_TMPFILE: a named temporary file of the report's mode",
+     "echo old > report && chmod 0640 report", "NO_TMPFILE TOOL listing report", 0,
+     "cmp report expected && test $(stat -c %a report) = 640"},
+    {"no O_TMPFILE, a folder that takes no new file",
+     "chmod 755 . && mkdir ro && echo old > ro/report && chown nobody ro/report && chmod 555 ro",
+     "NO_TMPFILE AS_NOBODY TOOL listing ro/report", 0, "cmp ro/report expected"},
     {"a FIFO", "mkfifo report && { cat report > piped & }", "TOOL listing report", 0,
      "wait && cmp piped expected && test -p report"},
     {"/dev/stdout, a pipe", ":", "TOOL listing /dev/stdout < /dev/null | cat > piped", 0,
@@ -619,7 +626,14 @@ TEST(FaultInjection, EveryKindOfReportKeepsWhatOthersSee) {
         harness::write_file(folder / "listing", sandbox.listing());
         harness::write_file(folder / "expected", sandbox.report());
         std::string run = kind.run;
-        if (run.rfind("AS_NOBODY ", 0) == 0) run.replace(0, 10, kAsNobody);
+        if (run.rfind("NO_TMPFILE ", 0) == 0) {
+            run.replace(
+                0, 11,
+                "LD_PRELOAD=" + shell_quoted(VANDLOR2_FAULT_SHIM) + " VANDLOR2_NO_TMPFILE=1 ");
+        }
+        if (const std::size_t at = run.find("AS_NOBODY "); at != std::string::npos) {
+            run.replace(at, 10, kAsNobody);
+        }
         run.replace(run.find("TOOL"), 4, shell_quoted(VANDLOR2_BINARY));
         const std::string command = folder.cd() + kind.setup + " && { " + run +
                                     "; echo $? > status; } > /dev/null && " + kind.check +
