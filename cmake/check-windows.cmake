@@ -232,9 +232,9 @@ foreach(run unicode_arguments unicode_prompts)
   endif()
 endforeach()
 
-# Ctrl-C while the report of a large listing is written leaves the report empty. Wine turns
-# SIGINT into the console's Ctrl-C event; it has no way to send Ctrl-Break or to close a
-# console, so those are not checked here.
+# Ctrl-C while the report of a large listing is written leaves the report empty, and no
+# temporary file. Wine turns SIGINT into the console's Ctrl-C event; it has no way to send
+# Ctrl-Break or to close a console, so those are not checked here.
 if(DEFINED MAKE_LISTING)
   get_filename_component(MAKE_LISTING "${MAKE_LISTING}" ABSOLUTE)
   set(folder "${WORK_DIR}/interrupt")
@@ -244,10 +244,13 @@ if(DEFINED MAKE_LISTING)
     COMMAND sh -c [[
       "$0" "$1" listing report >/dev/null 2>&1 &
       waited=0
-      while [ ! -s report ] && [ $waited -lt 6000 ]; do sleep 0.01; waited=$((waited + 1)); done
+      # The report is written into a temporary file beside it, and put in its place once whole.
+      while [ -z "$(find . -maxdepth 1 -name '.report.*' -size +0)" ] && [ $waited -lt 6000 ]; do
+        sleep 0.01; waited=$((waited + 1))
+      done
       pkill -INT -x vandlor2.exe
       wait $!
-      echo "$?" "$(wc -c < report)"
+      echo "$?" "$(wc -c < report)" $(find . -maxdepth 1 -name '.report.*')
     ]] ${WINE} "${WINDOWS_EXE}"
     WORKING_DIRECTORY "${folder}" OUTPUT_VARIABLE interrupted OUTPUT_STRIP_TRAILING_WHITESPACE)
   # 58 is the low byte of STATUS_CONTROL_C_EXIT, the status of a program ended by Ctrl-C.
