@@ -258,6 +258,25 @@ if(DEFINED MAKE_LISTING)
     set(failures "${failures}\n  Ctrl-C: exit status and report size ${interrupted}, not 58 0")
   endif()
   math(EXPR checked "${checked} + 1")
+  # "End task" (TerminateProcess from another process), which no handler sees: the report is
+  # empty, and the system deletes the temporary file with the killed run's handle.
+  execute_process(
+    COMMAND sh -c [[
+      "$0" "$1" listing report >/dev/null 2>&1 &
+      waited=0
+      while [ -z "$(find . -maxdepth 1 -name '.report.*' -size +0)" ] && [ $waited -lt 6000 ]; do
+        sleep 0.01; waited=$((waited + 1))
+      done
+      "$0" taskkill /F /IM vandlor2.exe >/dev/null 2>&1
+      wait $!
+      sleep 1
+      echo "$(wc -c < report)" $(find . -maxdepth 1 -name '.report.*')
+    ]] ${WINE} "${WINDOWS_EXE}"
+    WORKING_DIRECTORY "${folder}" OUTPUT_VARIABLE terminated OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT terminated STREQUAL "0")
+    set(failures "${failures}\n  TerminateProcess: report size and files left ${terminated}")
+  endif()
+  math(EXPR checked "${checked} + 1")
 endif()
 
 # The version resources: FileVersion and ProductVersion texts (UTF-16) and the manifest's
