@@ -258,9 +258,9 @@ foreach(run unicode_arguments unicode_prompts)
   endif()
 endforeach()
 
-# Ctrl-C while the report of a large listing is written leaves the report empty. Wine turns
-# SIGINT into the console's Ctrl-C event; it has no way to send Ctrl-Break or to close a
-# console, so those are not checked here.
+# Ctrl-C while the report of a large listing is written leaves the report empty, and no
+# temporary file. Wine turns SIGINT into the console's Ctrl-C event; it has no way to send
+# Ctrl-Break or to close a console, so those are not checked here.
 if(DEFINED MAKE_LISTING)
   get_filename_component(MAKE_LISTING "${MAKE_LISTING}" ABSOLUTE)
   set(folder "${WORK_DIR}/interrupt")
@@ -270,15 +270,37 @@ if(DEFINED MAKE_LISTING)
     COMMAND sh -c [[
       "$0" "$1" listing report >/dev/null 2>&1 &
       waited=0
-      while [ ! -s report ] && [ $waited -lt 6000 ]; do sleep 0.01; waited=$((waited + 1)); done
+      # The report is written into a temporary file beside it, and put in its place once whole.
+      while [ -z "$(find . -maxdepth 1 -name '.report.*' -size +0)" ] && [ $waited -lt 6000 ]; do
+        sleep 0.01; waited=$((waited + 1))
+      done
       pkill -INT -x vandlor2.exe
       wait $!
-      echo "$?" "$(wc -c < report)"
+      echo "$?" "$(wc -c < report)" $(find . -maxdepth 1 -name '.report.*')
     ]] ${WINE} "${WINDOWS_EXE}"
     WORKING_DIRECTORY "${folder}" OUTPUT_VARIABLE interrupted OUTPUT_STRIP_TRAILING_WHITESPACE)
   # 58 is the low byte of STATUS_CONTROL_C_EXIT, the status of a program ended by Ctrl-C.
   if(NOT interrupted STREQUAL "58 0")
     set(failures "${failures}\n  Ctrl-C: exit status and report size ${interrupted}, not 58 0")
+  endif()
+  math(EXPR checked "${checked} + 1")
+  # "End task" (TerminateProcess from another process), which no handler sees: the report is
+  # empty, and the system deletes the temporary file with the killed run's handle.
+  execute_process(
+    COMMAND sh -c [[
+      "$0" "$1" listing report >/dev/null 2>&1 &
+      waited=0
+      while [ -z "$(find . -maxdepth 1 -name '.report.*' -size +0)" ] && [ $waited -lt 6000 ]; do
+        sleep 0.01; waited=$((waited + 1))
+      done
+      "$0" taskkill /F /IM vandlor2.exe >/dev/null 2>&1
+      wait $!
+      sleep 1
+      echo "$(wc -c < report)" $(find . -maxdepth 1 -name '.report.*')
+    ]] ${WINE} "${WINDOWS_EXE}"
+    WORKING_DIRECTORY "${folder}" OUTPUT_VARIABLE terminated OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT terminated STREQUAL "0")
+    set(failures "${failures}\n  TerminateProcess: report size and files left ${terminated}")
   endif()
   math(EXPR checked "${checked} + 1")
 endif()

@@ -6,6 +6,7 @@
 
 #include "support/interrupt_platform.h"
 #include "support/native_file.h"
+#include "support/native_file_replacement.h"
 
 namespace vandlor2 {
 namespace {
@@ -13,11 +14,14 @@ namespace {
 // Shared with the handler, which may only touch lock-free atomics.
 constexpr std::intptr_t kNoReport = -1;
 std::atomic<std::intptr_t> armed_report{kNoReport};
+std::atomic<std::intptr_t> armed_temporary{NativeFile::kClosed};
+std::atomic<const char*> armed_temporary_name{nullptr};
 std::atomic<bool> interrupted{false};
 std::atomic<int> writes_in_flight{0};
 static_assert(std::atomic<std::intptr_t>::is_always_lock_free);
 static_assert(std::atomic<bool>::is_always_lock_free);
 static_assert(std::atomic<int>::is_always_lock_free);
+static_assert(std::atomic<const char*>::is_always_lock_free);
 
 /// 1 while this thread is in a write section. A fault in a section is handled on its own
 /// thread, which must not wait for the section it interrupted: that write never goes on.
@@ -35,6 +39,11 @@ void empty_armed_report() {
     while (writes_in_flight.load() > own) interrupt_platform::pause_briefly();
     const std::intptr_t report = armed_report.load();
     if (report != kNoReport) truncate_handle(report);
+    const std::intptr_t temporary = armed_temporary.load();
+    const char* const temporary_name = armed_temporary_name.load();
+    if (temporary != NativeFile::kClosed || temporary_name != nullptr) {
+        discard_temporary_handle(temporary, temporary_name);
+    }
 }
 
 /// An exception no one catches, or a broken promise of the library: the report goes first,
@@ -59,9 +68,19 @@ void arm(std::intptr_t report_handle) {
     (void)terminate_taken;
 }
 
+void keep_temporary(std::intptr_t handle, const char* name) {
+    armed_temporary_name.store(name);
+    armed_temporary.store(handle);
+}
+
+void move_report(std::intptr_t report_handle) {
+    armed_report.store(report_handle);
+}
+
 void disarm() {
     interrupt_platform::set_handler(nullptr);
     armed_report.store(kNoReport);
+    keep_temporary(NativeFile::kClosed, nullptr);
 }
 
 }  // namespace interrupt_guard

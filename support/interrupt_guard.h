@@ -10,9 +10,9 @@ namespace vandlor2 {
 /// whose default action ends the process (SIGINT, SIGTERM, SIGHUP, SIGQUIT, the faults SIGSEGV,
 /// SIGBUS, SIGFPE, SIGILL, SIGABRT, the timers' and the user and real-time signals...; on
 /// Windows Ctrl-C, Ctrl-Break, closing the console and an unhandled exception) and a call of
-/// std::terminate first cut the report to length 0, then end the process as they would have: by
-/// that signal, or with the status Windows gives. A signal the run was started with ignored
-/// (as under nohup) is left ignored.
+/// std::terminate first cut the report to length 0 (and remove the temporary file of its
+/// replacement), then end the process as they would have: by that signal, or with the status
+/// Windows gives. A signal the run was started with ignored (as under nohup) is left ignored.
 ///
 /// Every write of the report is made inside a ReportWriteSection, so that no write lands after
 /// the report was cut, whichever thread makes it.
@@ -21,6 +21,14 @@ namespace interrupt_guard {
 /// Arms the guard for the regular file open as `report_handle` (see NativeFile::handle); the
 /// handle must stay open until `disarm`.
 void arm(std::intptr_t report_handle);
+
+/// While armed: the temporary file that a replacement of the report is written into, open as
+/// `handle` and named `name` (nullptr for a file of no name), which every ending empties and
+/// removes; NativeFile::kClosed for none. `name` must stay valid until changed or disarmed.
+void keep_temporary(std::intptr_t handle, const char* name);
+
+/// While armed: the report is now open as `report_handle`.
+void move_report(std::intptr_t report_handle);
 
 /// Gives the signals their default effect again.
 void disarm();

@@ -1,5 +1,7 @@
 #include "support/native_file.h"
 
+#include <utility>
+
 namespace vandlor2 {
 
 std::string_view cause_text(FileCause cause) {
@@ -34,6 +36,17 @@ std::string_view cause_text(FileCause cause) {
             break;
     }
     return "Unexpected system error";
+}
+
+NativeFile::NativeFile(NativeFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, kClosed)) {}
+
+NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
+    if (this != &other) {
+        (void)close();
+        handle_ = std::exchange(other.handle_, kClosed);
+    }
+    return *this;
 }
 
 NativeFile::~NativeFile() {

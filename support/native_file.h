@@ -60,6 +60,10 @@ class NativeFile {
     NativeFile() = default;
     NativeFile(const NativeFile&) = delete;
     NativeFile& operator=(const NativeFile&) = delete;
+    /// Takes over the open file of `other`, which is left closed.
+    NativeFile(NativeFile&& other) noexcept;
+    /// Closes this file (a failure to close is not seen), then takes over that of `other`.
+    NativeFile& operator=(NativeFile&& other) noexcept;
     ~NativeFile();  ///< closes the file; a failure to close is not seen
 
     /// Opens an existing file for reading only.
@@ -81,6 +85,9 @@ class NativeFile {
     /// Writes all `size` bytes, retrying interrupted and partial writes.
     std::optional<FileCause> write(const char* data, std::size_t size);
 
+    /// Moves the file position back to the start of a regular file.
+    std::optional<FileCause> rewind();
+
     /// Closes the file; a close that fails may have lost written data.
     std::optional<FileCause> close();
 
@@ -90,8 +97,12 @@ class NativeFile {
     /// descriptor on POSIX, a HANDLE on Windows.
     std::intptr_t handle() const { return handle_; }
 
-  private:
+    /// The handle of no open file.
     static constexpr std::intptr_t kClosed = -1;
+
+  private:
+    friend class FileReplacement;  ///< opens its temporary files itself
+
     std::intptr_t handle_ = kClosed;
 };
 

@@ -124,6 +124,11 @@ std::optional<FileCause> NativeFile::write(const char* data, std::size_t size) {
     return std::nullopt;
 }
 
+std::optional<FileCause> NativeFile::rewind() {
+    if (::lseek(as_fd(handle_), 0, SEEK_SET) != 0) return cause_of(errno);
+    return std::nullopt;
+}
+
 std::optional<FileCause> NativeFile::close() {
     if (handle_ == kClosed) return std::nullopt;
     // Not retried after EINTR: Linux has released the descriptor whatever close returns.

@@ -1,5 +1,7 @@
 // The Windows half of NativeFile.
 
+#include "support/native_file_win32.h"
+
 #include <windows.h>
 
 #include <utility>
@@ -66,20 +68,6 @@ std::wstring wide(const std::string& utf8) {
     return text;
 }
 
-/// The name as Windows takes it: UTF-16, and beyond MAX_PATH in the form without that limit,
-/// which must be absolute.
-std::wstring file_system_name(const std::string& utf8) {
-    std::wstring name = wide(utf8);
-    constexpr std::size_t kShortestLimit = 248;  // MAX_PATH less room for an 8.3 file name
-    if (name.size() < kShortestLimit || name.rfind(L"\\\\?\\", 0) == 0) return name;
-    const DWORD length = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
-    if (length == 0) return name;
-    std::wstring full(length, L'\0');
-    full.resize(GetFullPathNameW(name.c_str(), length, full.data(), nullptr));
-    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
-    return L"\\\\?\\" + full;
-}
-
 HANDLE as_handle(std::intptr_t handle) {
     return reinterpret_cast<HANDLE>(handle);
 }
@@ -116,6 +104,18 @@ FileCause cause_of_failed_open(const std::wstring& name) {
 }
 
 }  // namespace
+
+std::wstring file_system_name(const std::string& utf8) {
+    std::wstring name = wide(utf8);
+    constexpr std::size_t kShortestLimit = 248;  // MAX_PATH less room for an 8.3 file name
+    if (name.size() < kShortestLimit || name.rfind(L"\\\\?\\", 0) == 0) return name;
+    const DWORD length = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return name;
+    std::wstring full(length, L'\0');
+    full.resize(GetFullPathNameW(name.c_str(), length, full.data(), nullptr));
+    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
 
 std::optional<FileCause> NativeFile::open_for_reading(const std::string& name) {
     const std::wstring wide_name = file_system_name(name);
@@ -207,6 +207,14 @@ std::optional<FileCause> NativeFile::write(const char* data, std::size_t size) {
         if (written == 0) return FileCause::io_error;
         data += written;
         size -= written;
+    }
+    return std::nullopt;
+}
+
+std::optional<FileCause> NativeFile::rewind() {
+    const LARGE_INTEGER start{};
+    if (!SetFilePointerEx(as_handle(handle_), start, nullptr, FILE_BEGIN)) {
+        return cause_of(GetLastError());
     }
     return std::nullopt;
 }

@@ -13,10 +13,10 @@
  *   VANDLOR2_SHORT_IO=1          read and write move at most a few bytes a call
  *   VANDLOR2_SLOW_WRITES=MICROSECONDS   sleeps before every write to a file descriptor from 3 on
  *   VANDLOR2_FAIL_FTRUNCATE=1    every ftruncate fails with EIO
- *   VANDLOR2_REPLACE_AT_CLOSE=FILE   the close of the last descriptor written to (from 3 on)
- *                                renames FILE over that descriptor's file, then fails with EIO,
- *                                as a close on a network file system may fail after another
- *                                client replaced the file
+ *   VANDLOR2_REPLACE_AT_CLOSE=FILE:NAME   the close of the last descriptor written to (from 3
+ *                                on) renames FILE over NAME, then fails with EIO, as a close on
+ *                                a network file system may fail after another client replaced
+ *                                the file
  *   VANDLOR2_FAIL_TIME=1         time fails with EOVERFLOW, as on a clock past what time_t holds
  *   VANDLOR2_BUSY_WRITES=MICROSECONDS   as VANDLOR2_SLOW_WRITES, but spends the time on the CPU
  *   VANDLOR2_CRASH_AT_WRITE=KIND the second write to a file descriptor from 3 on crashes, in the
@@ -25,11 +25,14 @@
  *   VANDLOR2_CRASH_IN_WORKER=1   once a file descriptor from 3 on was written, the next
  *                                allocation on a thread other than the main one crashes (a null
  *                                pointer), on a thread that holds back the signals sent to it
+ *   VANDLOR2_NO_TMPFILE=1        opening a file of no name (O_TMPFILE) fails with EOPNOTSUPP, as
+ *                                on a file system that has none
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -56,6 +59,7 @@ static int fail_time;
 static long busy_writes;
 static const char* crash_at_write;
 static int crash_in_worker;
+static int no_tmpfile;
 static volatile int report_written;
 static int last_written_fd = -1;
 static const char* log_name;
@@ -78,6 +82,7 @@ static void configure(void) {
     busy_writes = text ? strtol(text, NULL, 10) : 0;
     crash_at_write = getenv("VANDLOR2_CRASH_AT_WRITE");
     crash_in_worker = getenv("VANDLOR2_CRASH_IN_WORKER") != NULL;
+    no_tmpfile = getenv("VANDLOR2_NO_TMPFILE") != NULL;
     log_name = getenv("VANDLOR2_SHIM_LOG");
 }
 
@@ -249,6 +254,41 @@ ssize_t write(int fd, const void* data, size_t size) {
     return syscall(SYS_write, fd, data, size);
 }
 
+static int open_at(int folder, const char* name, int flags, va_list rest) {
+    configure();
+    const mode_t mode =
+        (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE ? (mode_t)va_arg(rest, int) : 0;
+    if (no_tmpfile && (flags & O_TMPFILE) == O_TMPFILE) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return (int)syscall(SYS_openat, folder, name, flags, mode);
+}
+
+int open(const char* name, int flags, ...) {
+    va_list rest;
+    va_start(rest, flags);
+    const int fd = open_at(AT_FDCWD, name, flags, rest);
+    va_end(rest);
+    return fd;
+}
+
+int open64(const char* name, int flags, ...) {
+    va_list rest;
+    va_start(rest, flags);
+    const int fd = open_at(AT_FDCWD, name, flags, rest);
+    va_end(rest);
+    return fd;
+}
+
+int openat(int folder, const char* name, int flags, ...) {
+    va_list rest;
+    va_start(rest, flags);
+    const int fd = open_at(folder, name, flags, rest);
+    va_end(rest);
+    return fd;
+}
+
 int ftruncate(int fd, off_t length) {
     configure();
     if (fail_ftruncate) {
@@ -261,16 +301,14 @@ int ftruncate(int fd, off_t length) {
 int close(int fd) {
     configure();
     if (replace_at_close == NULL || fd != last_written_fd) return (int)syscall(SYS_close, fd);
-    char link[32] = "/proc/self/fd/";
-    char* at = link + strlen(link);
-    append_number(&at, (unsigned long)fd);
-    *at = '\0';
-    char name[4096];
-    const ssize_t length = readlink(link, name, sizeof name - 1);
+    char from[4096];
+    const char* colon = strchr(replace_at_close, ':');
+    const size_t length = colon ? (size_t)(colon - replace_at_close) : 0;
     syscall(SYS_close, fd);
-    if (length > 0) {
-        name[length] = '\0';
-        rename(replace_at_close, name);
+    if (colon != NULL && length < sizeof from) {
+        memcpy(from, replace_at_close, length);
+        from[length] = '\0';
+        rename(from, colon + 1);
     }
     replace_at_close = NULL;
     errno = EIO;

@@ -57,9 +57,21 @@ struct Outcome {
     std::optional<std::string> report;
     std::optional<std::string> listing;
     std::string shim_log;
+    std::vector<std::string> temporary_files;  ///< names of the folder that begin with a dot
 };
 
+/// The names in `folder` that begin with a dot: the temporary files a report is written into.
+std::vector<std::string> temporary_files_in(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name[0] == '.') names.push_back(name);
+    }
+    return names;
+}
+
 using harness::read_file;
+using harness::read_or_empty;
 using harness::shell_quoted;
 using harness::TempFolder;
 
@@ -68,8 +80,8 @@ using harness::TempFolder;
 Outcome run_tool_in(const fs::path& folder, const std::string& prefix,
                     const std::string& report = "report", const std::string& setup = ":") {
     const std::string command = "cd " + shell_quoted(folder.string()) + " && rm -f " +
-                                shell_quoted(report) + " shim.log && " + setup + " && " + prefix +
-                                " " + shell_quoted(VANDLOR2_BINARY) + " listing " +
+                                shell_quoted(report) + " shim.log .report.* && " + setup + " && " +
+                                prefix + " " + shell_quoted(VANDLOR2_BINARY) + " listing " +
                                 shell_quoted(report) + " < /dev/null > console.out 2> console.err";
     const int status = std::system(command.c_str());
     Outcome outcome;
@@ -79,6 +91,7 @@ Outcome run_tool_in(const fs::path& folder, const std::string& prefix,
     outcome.report = read_file(folder / report);
     outcome.listing = read_file(folder / "listing");
     outcome.shim_log = read_file(folder / "shim.log").value_or("");
+    outcome.temporary_files = temporary_files_in(folder);
     return outcome;
 }
 
@@ -287,6 +300,8 @@ struct Expectation {
     /// Whether the stale report was there: a run that stops before it empties the report may
     /// leave it as it was, but never partly rewritten.
     bool stale_report_before = false;
+    /// Whether a temporary file may stay, where removing it is the call that fails.
+    bool may_leave_temporary = false;
 };
 
 /// What is wrong with the outcome of a run under a fault, or nothing. A fault before main is
@@ -294,6 +309,9 @@ struct Expectation {
 /// such a run only has to leave the listing alone and the report absent, empty or correct.
 std::string wrong_in(const Outcome& outcome, const Sandbox& sandbox, const Expectation& expected) {
     if (outcome.listing != sandbox.listing()) return "the listing changed";
+    if (!outcome.temporary_files.empty() && !expected.may_leave_temporary) {
+        return "a temporary file left: " + outcome.temporary_files[0];
+    }
     const bool empty_report = !outcome.report || outcome.report->empty();
     const bool untouched = expected.stale_report_before && outcome.report == sandbox.stale_report();
     if (expected.before_main) {
@@ -390,8 +408,9 @@ constexpr CallFault kCallFaults[] = {
     {"openat", "EROFS", "FC"},   {"openat", "EMFILE", "FC"},  {"openat", "ENFILE", "FC"},
     {"openat", "ENXIO", "FC"},   {"close", "EIO", "W"},       {"fstat", "EIO", "FC"},
     {"newfstatat", "EIO", "FC"}, {"statx", "EIO", "FC"},      {"lseek", "EIO", ""},
-    {"ftruncate", "EIO", "C"},   {"ftruncate", "EINTR", ""},  {"rename", "EIO", "W"},
-    {"unlink", "EIO", "W"},
+    {"ftruncate", "EIO", "C"},   {"ftruncate", "EINTR", ""},  {"rename", "EIO", ""},
+    {"unlink", "EIO", "W"},      {"renameat2", "EIO", ""},    {"linkat", "EIO", ""},
+    {"linkat", "EEXIST", ""},    {"fchmod", "EIO", ""},       {"flistxattr", "EIO", ""},
 };
 
 /// The cause line's words for an error, the same on every system and in every locale.
@@ -481,6 +500,7 @@ TEST(FaultInjection, EveryFileCallFailsInTurn) {
                 Expectation expected{messages_of(fault)};
                 expected.before_main = nth <= before_main;
                 expected.stale_report_before = stale;
+                expected.may_leave_temporary = std::string_view(fault.call) == "unlink";
                 record(std::string(example) + ", " + fault.call + " fails (" + fault.error +
                            ") at call " + std::to_string(nth),
                        outcome, sandbox, expected);
@@ -525,6 +545,161 @@ TEST(FaultInjection, AReportLinkedToTheListingIsNeverWritten) {
     fs::remove(sandbox.folder() / "report");
 }
 
+/// A kind of report file, and what a run must keep of it that others see. The shell commands
+/// run in a folder holding "listing" and "expected", the right report; TOOL is the tool,
+/// AS_NOBODY runs it as the user nobody, NO_TMPFILE without files of no name.
+struct ReportKind {
+    const char* what;
+    const char* setup;
+    const char* run;  ///< with every redirection of its own
+    int exit_code;
+    const char* check;  ///< must succeed after the run
+};
+
+constexpr const char* kAsNobody = "setpriv --reuid=nobody --regid=nogroup --clear-groups ";
+
+const ReportKind kReportKinds[] = {
+    {"a new report, umask 027", "umask 027", "TOOL listing report", 0,
+     "cmp report expected && test $(stat -c %a report) = 640"},
+    {"a new report, umask 002", "umask 002", "TOOL listing report", 0,
+     "cmp report expected && test $(stat -c %a report) = 664"},
+    {"a report of mode 0640", "echo old > report && chmod 0640 report", "TOOL listing report", 0,
+     "cmp report expected && test $(stat -c %a report) = 640"},
+    {"a hard-linked report is written in place", "echo old > report && ln report other",
+     "TOOL listing report", 0, "cmp other expected && test $(stat -c %h report) = 2"},
+    {"a symbolic link stays, its target replaced",
+     "mkdir far && echo old > far/target && ln -s far/target middle && ln -s middle report",
+     "TOOL listing report", 0,
+     "test -L report && test -L middle && cmp far/target expected && test -z \"$(ls -A far | "
+     "grep -v target)\""},
+    {"a report of another user keeps its owner",
+     "echo old > report && chown nobody:nogroup report && chmod 0604 report", "TOOL listing report",
+     0, "cmp report expected && test $(stat -c %U:%G:%a report) = nobody:nogroup:604"},
+    {"an owner that cannot be given back: in place",
+     "echo old > report && chown nobody report && stat -c %i report > inode",
+     "strace -f -qq -o /dev/null -e trace=fchown -e inject=fchown:error=EPERM TOOL listing report",
+     0, "cmp report expected && test $(stat -c %U:%i report) = nobody:$(cat inode)"},
+    {"a folder that takes no new file: in place",
+     "chmod 755 . && mkdir ro && echo old > ro/report && chown nobody ro/report && chmod 555 ro",
+     "AS_NOBODY TOOL listing ro/report", 0, "cmp ro/report expected"},
+    {"a sticky world-writable folder of another user",
+     "mkdir sticky && chown nobody sticky && chmod 1777 sticky && echo old > sticky/report && "
+     "chmod 0640 sticky/report",
+     "TOOL listing sticky/report", 0,
+     "cmp sticky/report expected && test $(stat -c %U:%a sticky/report) = root:640"},
+    {"a user's report in a sticky folder of another user",
+     "chmod 755 . && mkdir sticky && chmod 1777 sticky && echo old > sticky/report && "
+     "chown nobody sticky/report",
+     "AS_NOBODY TOOL listing sticky/report", 0,
+     "cmp sticky/report expected && test $(stat -c %U sticky/report) = nobody"},
+    {"another user's report in a sticky folder: in place",
+     "chmod 755 . && mkdir sticky && chmod 1777 sticky && echo old > sticky/report && "
+     "chmod 0666 sticky/report && stat -c %i sticky/report > inode",
+     "AS_NOBODY TOOL listing sticky/report", 0,
+     "cmp sticky/report expected && test $(stat -c %U:%i sticky/report) = root:$(cat inode)"},
+    {"no O_TMPFILE: a named temporary file of the report's mode",
+     "echo old > report && chmod 0640 report", "NO_TMPFILE TOOL listing report", 0,
+     "cmp report expected && test $(stat -c %a report) = 640"},
+    {"no O_TMPFILE, a folder that takes no new file",
+     "chmod 755 . && mkdir ro && echo old > ro/report && chown nobody ro/report && chmod 555 ro",
+     "NO_TMPFILE AS_NOBODY TOOL listing ro/report", 0, "cmp ro/report expected"},
+    {"a FIFO", "mkfifo report && { cat report > piped & }", "TOOL listing report", 0,
+     "wait && cmp piped expected && test -p report"},
+    {"/dev/stdout, a pipe", ":", "TOOL listing /dev/stdout < /dev/null | cat > piped", 0,
+     "tail -c $(stat -c %s expected) piped | cmp - expected"},
+    {"/dev/stdout, a file: in place", "touch console && stat -c %i console > inode",
+     "TOOL listing /dev/stdout > console", 0,
+     "cmp console expected && test $(stat -c %i console) = $(cat inode)"},
+    {"/dev/stdin, the listing", ":", "TOOL listing /dev/stdin < listing 2> errors", 1,
+     "grep -q 'It is the input file.' errors"},
+    {"a link to the listing in another folder",
+     "mkdir far && ln -s ../listing far/link && ln -s far/link report",
+     "TOOL listing report 2> errors", 1, "grep -q 'It is the input file.' errors"},
+};
+
+TEST(FaultInjection, EveryKindOfReportKeepsWhatOthersSee) {
+    if (instrumented()) GTEST_SKIP() << "not in an instrumented build";
+    if (geteuid() != 0) GTEST_SKIP() << "owners and users are changed as root";
+    const Sandbox sandbox(kExamples[1]);
+    for (const ReportKind& kind : kReportKinds) {
+        const TempFolder folder;
+        harness::write_file(folder / "listing", sandbox.listing());
+        harness::write_file(folder / "expected", sandbox.report());
+        std::string run = kind.run;
+        if (run.rfind("NO_TMPFILE ", 0) == 0) {
+            run.replace(
+                0, 11,
+                "LD_PRELOAD=" + shell_quoted(VANDLOR2_FAULT_SHIM) + " VANDLOR2_NO_TMPFILE=1 ");
+        }
+        if (const std::size_t at = run.find("AS_NOBODY "); at != std::string::npos) {
+            run.replace(at, 10, kAsNobody);
+        }
+        run.replace(run.find("TOOL"), 4, shell_quoted(VANDLOR2_BINARY));
+        const std::string command = folder.cd() + kind.setup + " && { " + run +
+                                    "; echo $? > status; } > /dev/null && " + kind.check +
+                                    " && test -z \"$(find . -name '.?*')\"";
+        const harness::Ending ending = harness::run_shell(command);
+        const bool right = ending.exit_code == 0 &&
+                           read_file(folder / "status") == std::to_string(kind.exit_code) + "\n" &&
+                           read_file(folder / "listing") == sandbox.listing();
+        if (!tally.clean_error(right)) {
+            ADD_FAILURE() << kind.what << ": exit code " << read_or_empty(folder / "status")
+                          << (ending.exit_code == 0 ? "" : ", the check failed");
+        }
+    }
+    std::printf("%zu kinds of report file\n", std::size(kReportKinds));
+}
+
+/// Reports killed outright (SIGKILL) at moments spread over the run: each is empty or whole,
+/// and a file of no name leaves nothing in the folder; with a named temporary file (no
+/// O_TMPFILE), only that file may stay. Over a report from an earlier run too. (A report
+/// written in place, such as one with other hard links, is not kept whole.)
+TEST(FaultInjection, AKilledRunLeavesAnEmptyOrWholeReport) {
+    if (instrumented()) GTEST_SKIP() << "not in an instrumented build";
+    const Sandbox sandbox("plain 20M");
+    struct Killing {
+        const char* what;
+        const char* setup;
+        bool named_temporary;
+    };
+    const Killing killings[] = {{"a new report", ":", false},
+                                {"over an earlier report", "cp stale report", false},
+                                {"a named temporary file", ":", true}};
+    constexpr int kKillsEach = 12;
+    const auto clean_start = std::chrono::steady_clock::now();
+    run_tool_in(sandbox.folder(), "");
+    const auto clean_run = std::chrono::steady_clock::now() - clean_start;
+    Random random(29);
+    int empty = 0;
+    int whole = 0;
+    for (const Killing& killing : killings) {
+        for (int kill_number = 0; kill_number < kKillsEach; ++kill_number) {
+            const auto delay = clean_run * static_cast<double>(random.below(900)) / 1000.0;
+            const std::string settings = killing.named_temporary ? "VANDLOR2_NO_TMPFILE=1 " : "";
+            const std::string prefix =
+                std::string(killing.setup) + " && " + with_shim(settings) + " timeout -s KILL " +
+                std::to_string(std::chrono::duration<double>(delay).count() + 0.001);
+            const Outcome outcome = run_tool_in(sandbox.folder(), prefix);
+            sandbox.restore(outcome);
+            const bool left_alone =
+                outcome.temporary_files.empty() ||
+                (killing.named_temporary && outcome.temporary_files.size() == 1);
+            const bool right = (outcome.report == "" || outcome.report == sandbox.report()) &&
+                               outcome.listing == sandbox.listing() && left_alone;
+            empty += outcome.report == "";
+            whole += outcome.report == sandbox.report();
+            if (!tally.clean_error(right)) {
+                ADD_FAILURE() << killing.what << ", killed after "
+                              << std::chrono::duration<double>(delay).count() << " s: report of "
+                              << (outcome.report ? outcome.report->size() : 0) << " bytes, "
+                              << outcome.temporary_files.size() << " temporary files";
+            }
+        }
+    }
+    std::printf("%zu kills: %d empty reports, %d whole ones\n", kKillsEach * std::size(killings),
+                empty, whole);
+}
+
 TEST(FaultInjection, ReadsAndWritesOfAFewBytesAtATime) {
     if (instrumented()) GTEST_SKIP() << "not in an instrumented build";
     for (const char* example : kExamples) {
@@ -566,7 +741,7 @@ TEST(FaultInjection, AFileThatReplacedTheReportAtAFailedCloseIsLeftAlone) {
     if (instrumented()) GTEST_SKIP() << "not in an instrumented build";
     const Sandbox sandbox(kExamples[0]);
     const Outcome outcome =
-        run_tool_in(sandbox.folder(), with_shim("VANDLOR2_REPLACE_AT_CLOSE=other"), "report",
+        run_tool_in(sandbox.folder(), with_shim("VANDLOR2_REPLACE_AT_CLOSE=other:report"), "report",
                     "printf 'not a report\\n' > other");
     sandbox.restore(outcome);
     const bool right = outcome.exit_code == 1 && outcome.report == "not a report\n" &&
@@ -596,6 +771,25 @@ TEST(FaultInjection, AClockThatCannotBeReadLeavesAnEmptyReport) {
     }
 }
 
+/// Waits, a minute at most, until the tool `tool` has begun to write its report: into
+/// `report` itself, or into the temporary file it is written into, which has no name to watch;
+/// the process has then written more than its console lines.
+void wait_for_the_report(pid_t tool, const fs::path& report) {
+    constexpr unsigned long long kConsoleBytes = 4096;
+    const std::string counts = "/proc/" + std::to_string(tool) + "/io";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
+        struct stat status {};
+        if (stat(report.c_str(), &status) == 0 && status.st_size > 0) return;
+        std::ifstream io(counts);
+        for (std::string line; std::getline(io, line);) {
+            if (line.rfind("wchar: ", 0) == 0 && std::stoull(line.substr(7)) > kConsoleBytes)
+                return;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+}
+
 TEST(FaultInjection, AnInterruptedRunLeavesAnEmptyReport) {
     if (instrumented()) GTEST_SKIP() << "not in an instrumented build";
     const TempFolder temp;
@@ -617,12 +811,7 @@ TEST(FaultInjection, AnInterruptedRunLeavesAnEmptyReport) {
             execl(VANDLOR2_BINARY, VANDLOR2_BINARY, "listing", "report", nullptr);
             _exit(127);
         }
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        struct stat status {};
-        while ((stat((folder / "report").c_str(), &status) != 0 || status.st_size == 0) &&
-               std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
+        wait_for_the_report(tool, folder / "report");
         kill(tool, signal_number);
         // A tool that hangs after the signal is killed, and fails.
         int wait_status = 0;
@@ -638,7 +827,8 @@ TEST(FaultInjection, AnInterruptedRunLeavesAnEmptyReport) {
         const auto report = read_file(folder / "report");
         const bool right = WIFSIGNALED(wait_status) && WTERMSIG(wait_status) == signal_number &&
                            (report == "" || truncation_fails) &&
-                           read_file(folder / "listing") == listing;
+                           read_file(folder / "listing") == listing &&
+                           temporary_files_in(folder).empty();
         if (!tally.clean_error(right)) {
             ADD_FAILURE() << strsignal(signal_number) << ": "
                           << (WIFSIGNALED(wait_status) ? "ended by signal " : "exit code ")
@@ -697,12 +887,7 @@ std::string wrong_ending(const Sandbox& sandbox, const Ending& ending) {
         _exit(127);
     }
     if (ending.signal_sent != 0) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        struct stat status {};
-        while ((stat((folder / "report").c_str(), &status) != 0 || status.st_size == 0) &&
-               std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
+        wait_for_the_report(tool, folder / "report");
         kill(tool, ending.signal_sent);
     }
     int wait_status = 0;
@@ -718,6 +903,7 @@ std::string wrong_ending(const Sandbox& sandbox, const Ending& ending) {
     const auto report = read_file(folder / "report");
     const std::string errors = read_file(folder / "console.err").value_or("");
     if (read_file(folder / "listing") != sandbox.listing()) return "the listing changed";
+    if (!temporary_files_in(folder).empty()) return "a temporary file left";
     const std::string size = std::to_string(report ? report->size() : 0);
     if (ending.ended_by != 0) {
         if (!WIFSIGNALED(wait_status) || WTERMSIG(wait_status) != ending.ended_by) {

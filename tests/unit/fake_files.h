@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "support/native_file.h"
 
@@ -22,11 +23,20 @@ void link(const std::string& existing, const std::string& name);
 /// The bytes of the file of that name, if there is one.
 std::optional<std::string> bytes_of(const std::string& name);
 
-/// The next close of a file opened by the name `name` runs `meanwhile` and then fails with
-/// `cause`, having released the file, as a close that fails does on POSIX.
+/// A file's replacement counts as opened by the file's name.
+///
+/// The next close of the file that `name` names, opened by that name, runs `meanwhile` and then
+/// fails with `cause`, having released the file, as a close that fails does on POSIX.
 void fail_next_close(const std::string& name, FileCause cause,
                      std::function<void()> meanwhile = {});
 /// Every write to a file opened by the name `name` fails with `cause`.
 void fail_writes(const std::string& name, FileCause cause);
+
+/// No report is replaced: each is written in place, as a device or a linked file is.
+void refuse_replacements();
+/// Every replacement, once written, fails to be put in place.
+void fail_replacements();
+/// The names of every file there is.
+std::vector<std::string> names();
 
 }  // namespace vandlor2::fake_files

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/native_file_replacement.h"
 #include "tests/unit/fake_files.h"
 
 namespace vandlor2 {
@@ -33,6 +34,8 @@ struct World {
     std::vector<OpenFile> open;  ///< by handle; a closed one has no data
     std::map<std::string, Planned> failing_close;
     std::map<std::string, FileCause> failing_writes;
+    bool in_place_only = false;
+    bool failing_replacement = false;
     std::uint64_t last_index = 0;
 };
 
@@ -96,6 +99,20 @@ void fail_writes(const std::string& name, FileCause cause) {
     world().failing_writes[name] = cause;
 }
 
+void refuse_replacements() {
+    world().in_place_only = true;
+}
+
+void fail_replacements() {
+    world().failing_replacement = true;
+}
+
+std::vector<std::string> names() {
+    std::vector<std::string> all;
+    for (const auto& entry : world().names) all.push_back(entry.first);
+    return all;
+}
+
 }  // namespace fake_files
 
 std::optional<FileCause> NativeFile::open_for_reading(const std::string& name) {
@@ -145,16 +162,65 @@ std::optional<FileCause> NativeFile::write(const char* data, std::size_t size) {
     return std::nullopt;
 }
 
+std::optional<FileCause> NativeFile::rewind() {
+    open_file(handle_).position = 0;
+    return std::nullopt;
+}
+
 std::optional<FileCause> NativeFile::close() {
     if (handle_ == kClosed) return std::nullopt;
     OpenFile& file = open_file(std::exchange(handle_, kClosed));
+    const auto named = world().names.find(file.name);
+    const bool still_named = named != world().names.end() && named->second == file.data;
     file.data.reset();
     const auto failing = world().failing_close.find(file.name);
-    if (failing == world().failing_close.end()) return std::nullopt;
+    if (!still_named || failing == world().failing_close.end()) return std::nullopt;
     const Planned planned = failing->second;
     world().failing_close.erase(failing);
     if (planned.meanwhile) planned.meanwhile();
     return planned.cause;
 }
+
+// A replacement named after the file, a dot before it; no owner, mode or links to keep.
+FileReplacement::~FileReplacement() {
+    remove();
+}
+
+bool FileReplacement::begin(const std::string& name, const NativeFile& original, bool,
+                            NativeFile& temporary) {
+    World& w = world();
+    if (w.in_place_only || !open_file(original.handle()).data->regular) return false;
+    name_ = name;
+    temporary_ = "." + name + ".new";
+    identity_ = FileIdentity{1, open_file(original.handle()).data->index};
+    fake_files::put(temporary_, "");
+    if (open_by_name(temporary_, false, temporary.handle_)) return false;
+    open_file(temporary.handle_).name = name;  // planned failures meet the replacement too
+    return true;
+}
+
+bool FileReplacement::put_in_place(NativeFile&, NativeFile& temporary) {
+    World& w = world();
+    const auto named = w.names.find(name_);
+    if (w.failing_replacement || named == w.names.end() ||
+        named->second->index != identity_.index) {
+        return false;
+    }
+    named->second = open_file(temporary.handle()).data;
+    w.names.erase(temporary_);
+    temporary_.clear();
+    return true;
+}
+
+void FileReplacement::remove() {
+    if (!temporary_.empty()) world().names.erase(temporary_);
+    temporary_.clear();
+}
+
+const char* FileReplacement::name_to_remove() const {
+    return temporary_.empty() ? nullptr : temporary_.c_str();
+}
+
+void discard_temporary_handle(std::intptr_t, const char*) {}
 
 }  // namespace vandlor2
