@@ -13,7 +13,7 @@ namespace vandlor2 {
 
 /// The bytes a text block is read in: a block holds about this many, more only where a line or
 /// an entry is longer.
-inline constexpr std::size_t kTextBlockBytes = std::size_t{512} << 10;
+inline constexpr std::size_t kTextBlockBytes = std::size_t{1} << 20;
 
 /// A part of the listing that ends where a line may begin, in a buffer that is kept for the
 /// next part read into it. Its bytes are followed by kCopySlackBytes readable bytes.

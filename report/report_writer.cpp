@@ -13,7 +13,7 @@ namespace {
 
 /// The report is formatted in pieces of this many whole pages, each on its own, since a
 /// record's page and line follow from its place in the report order alone.
-constexpr std::size_t kPagesPerPiece = 32;
+constexpr std::size_t kPagesPerPiece = 128;
 constexpr std::size_t kLinesPerPiece = kPagesPerPiece * kRecordLinesPerPage;
 /// Records are visited in report order, all over a table that may be far larger than the
 /// caches: each is asked for this many records ahead, so that the reads overlap. The handles of

@@ -15,8 +15,8 @@
 namespace vandlor2 {
 namespace {
 
-/// The shared state of one run: tasks are numbered in the order taken, and task n lives in
-/// slot n % slots. Taken tasks are worked in that order too, by whoever is free.
+/// The shared state of one run: tasks are numbered in the order started, and task n lives in
+/// slot n % slots. Started tasks are worked in that order too, by whoever is free.
 class Crew {
   public:
     Crew(std::size_t slots, std::size_t threads, const std::function<void(std::size_t)>& work)
@@ -34,38 +34,38 @@ class Crew {
     Crew(const Crew&) = delete;
     Crew& operator=(const Crew&) = delete;
 
-    void run(const std::function<bool(std::size_t)>& take,
-             const std::function<bool(std::size_t)>& give) {
+    void run(const std::function<bool(std::size_t)>& start,
+             const std::function<bool(std::size_t)>& finish) {
         std::unique_lock<std::mutex> lock(mutex_);
-        bool taking = true;
+        bool starting = true;
         for (;;) {
-            while (taking && taken_ - given_ < slots_) {
+            while (starting && started_ - finished_ < slots_) {
                 lock.unlock();
-                const bool took = take(taken_ % slots_);
+                const bool started = start(started_ % slots_);
                 lock.lock();
-                if (!took) {
-                    taking = false;
+                if (!started) {
+                    starting = false;
                     break;
                 }
-                finished_[taken_ % slots_] = false;
-                failures_[taken_ % slots_] = nullptr;
-                ++taken_;
-                if (taken_ == 2) start_threads(lock);
+                worked_out_[started_ % slots_] = false;
+                failures_[started_ % slots_] = nullptr;
+                ++started_;
+                if (started_ == 2) start_threads(lock);
                 work_ready_.notify_one();
             }
-            if (!taking && given_ == taken_) return;
-            if (given_ < finished_in_order()) {
-                const std::size_t slot = given_ % slots_;
+            if (!starting && finished_ == started_) return;
+            if (finished_ < worked_out_in_order()) {
+                const std::size_t slot = finished_ % slots_;
                 lock.unlock();
                 if (failures_[slot]) std::rethrow_exception(failures_[slot]);
-                const bool more = give(slot);
+                const bool more = finish(slot);
                 lock.lock();
-                ++given_;
+                ++finished_;
                 if (!more) return;
                 continue;
             }
-            if (worked_ < taken_) {
-                work_one(lock);  // nothing to give yet: lend a hand
+            if (worked_ < started_) {
+                work_one(lock);  // nothing to finish yet: lend a hand
                 continue;
             }
             work_done_.wait(lock);
@@ -73,10 +73,10 @@ class Crew {
     }
 
   private:
-    /// Tasks from `given_` on that are finished, counted up to the first one that is not.
-    std::size_t finished_in_order() const {
-        std::size_t next = given_;
-        while (next < taken_ && finished_[next % slots_]) ++next;
+    /// Tasks from `finished_` on whose work is done, counted up to the first one whose is not.
+    std::size_t worked_out_in_order() const {
+        std::size_t next = finished_;
+        while (next < started_ && worked_out_[next % slots_]) ++next;
         return next;
     }
 
@@ -90,7 +90,7 @@ class Crew {
             failures_[slot] = std::current_exception();
         }
         lock.lock();
-        finished_[slot] = true;
+        worked_out_[slot] = true;
         work_done_.notify_all();
     }
 
@@ -98,7 +98,7 @@ class Crew {
         const GuardedThread guarded;
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
-            work_ready_.wait(lock, [this] { return stopping_ || worked_ < taken_; });
+            work_ready_.wait(lock, [this] { return stopping_ || worked_ < started_; });
             if (stopping_) return;
             work_one(lock);
         }
@@ -127,10 +127,10 @@ class Crew {
     std::mutex mutex_;
     std::condition_variable work_ready_;
     std::condition_variable work_done_;
-    std::size_t taken_ = 0;   ///< tasks taken so far
-    std::size_t worked_ = 0;  ///< tasks whose work has begun
-    std::size_t given_ = 0;   ///< tasks given back
-    std::vector<char> finished_ = std::vector<char>(slots_, 0);
+    std::size_t started_ = 0;                                      ///< tasks started so far
+    std::size_t worked_ = 0;                                       ///< tasks whose work has begun
+    std::size_t finished_ = 0;                                     ///< tasks finished, in order
+    std::vector<char> worked_out_ = std::vector<char>(slots_, 0);  ///< each slot's work done
     std::vector<std::exception_ptr> failures_;
     bool stopping_ = false;
     std::vector<std::thread> threads_;
@@ -145,25 +145,25 @@ std::size_t core_count() {
 }
 
 void run_in_order(std::size_t slots, std::size_t threads,
-                  const std::function<bool(std::size_t)>& take,
+                  const std::function<bool(std::size_t)>& start,
                   const std::function<void(std::size_t)>& work,
-                  const std::function<bool(std::size_t)>& give) {
+                  const std::function<bool(std::size_t)>& finish) {
     Crew crew(slots == 0 ? 1 : slots, threads, work);
-    crew.run(take, give);
+    crew.run(start, finish);
 }
 
-void run_in_order(std::size_t slots, const std::function<bool(std::size_t)>& take,
+void run_in_order(std::size_t slots, const std::function<bool(std::size_t)>& start,
                   const std::function<void(std::size_t)>& work,
-                  const std::function<bool(std::size_t)>& give) {
+                  const std::function<bool(std::size_t)>& finish) {
     const std::size_t cores = core_count();
-    run_in_order(slots, cores > 1 ? cores : 0, take, work, give);
+    run_in_order(slots, cores > 1 ? cores : 0, start, work, finish);
 }
 
 void run_parts(std::size_t parts, const std::function<void(std::size_t)>& work) {
     // With a slot for every part, part n is worked in slot n.
-    std::size_t taken = 0;
+    std::size_t started = 0;
     run_in_order(
-        parts, [&](std::size_t) { return taken++ < parts; }, work,
+        parts, [&](std::size_t) { return started++ < parts; }, work,
         [](std::size_t) { return true; });
 }
 

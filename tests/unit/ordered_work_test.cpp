@@ -19,7 +19,7 @@ namespace vandlor2 {
 namespace {
 
 struct Tasks {
-    std::vector<std::size_t> given;  ///< the task numbers in the order given
+    std::vector<std::size_t> finished;  ///< the task numbers in the order finished
     std::size_t most_under_way = 0;
 };
 
@@ -29,14 +29,14 @@ Tasks run_tasks(std::size_t tasks, std::size_t slots, std::size_t threads,
                 std::size_t stop_after = SIZE_MAX, std::size_t throw_at = SIZE_MAX) {
     std::vector<std::size_t> task_of(slots);
     std::vector<std::size_t> result(slots);
-    std::size_t taken = 0;
+    std::size_t started = 0;
     Tasks run;
     run_in_order(
         slots, threads,
         [&](std::size_t slot) {
-            if (taken == tasks) return false;
-            task_of[slot] = taken++;
-            run.most_under_way = std::max(run.most_under_way, taken - run.given.size());
+            if (started == tasks) return false;
+            task_of[slot] = started++;
+            run.most_under_way = std::max(run.most_under_way, started - run.finished.size());
             return true;
         },
         [&](std::size_t slot) {
@@ -46,8 +46,8 @@ Tasks run_tasks(std::size_t tasks, std::size_t slots, std::size_t threads,
         },
         [&](std::size_t slot) {
             EXPECT_EQ(result[slot], task_of[slot] * 10);
-            run.given.push_back(task_of[slot]);
-            return run.given.size() < stop_after;
+            run.finished.push_back(task_of[slot]);
+            return run.finished.size() < stop_after;
         });
     return run;
 }
@@ -62,7 +62,7 @@ TEST(OrderedWork, GivesEveryTaskInOrderWithAnyNumberOfThreads) {
     for (const std::size_t threads : {0, 1, 2, 5}) {
         for (const std::size_t tasks : {0, 1, 2, 37}) {
             const Tasks run = run_tasks(tasks, 4, threads);
-            EXPECT_EQ(run.given, first(tasks)) << threads << " threads, " << tasks << " tasks";
+            EXPECT_EQ(run.finished, first(tasks)) << threads << " threads, " << tasks << " tasks";
             EXPECT_LE(run.most_under_way, 4u);
         }
     }
@@ -70,7 +70,7 @@ TEST(OrderedWork, GivesEveryTaskInOrderWithAnyNumberOfThreads) {
 
 TEST(OrderedWork, StopsTakingWhenAGiveSaysSo) {
     for (const std::size_t threads : {0, 3}) {
-        EXPECT_EQ(run_tasks(37, 4, threads, 5).given, first(5));
+        EXPECT_EQ(run_tasks(37, 4, threads, 5).finished, first(5));
     }
 }
 
@@ -96,9 +96,9 @@ TEST(OrderedWork, StartsWorkersForASecondTaskAndSharesTheWorkWithThem) {
     if (alone == 0) GTEST_SKIP() << "the system does not list a process's threads";
     // One task, as for a listing of one block: no worker is started for it.
     std::size_t threads_at_work = 0;
-    std::size_t taken = 0;
+    std::size_t started = 0;
     run_in_order(
-        4, 3, [&](std::size_t) { return taken++ < 1; },
+        4, 3, [&](std::size_t) { return started++ < 1; },
         [&](std::size_t) { threads_at_work = threads_in_process(); },
         [](std::size_t) { return true; });
     EXPECT_EQ(threads_at_work, alone);
@@ -112,9 +112,9 @@ TEST(OrderedWork, StartsWorkersForASecondTaskAndSharesTheWorkWithThem) {
     bool worker_takes_signals = false;
     std::size_t most_threads = 0;
     const std::thread::id caller = std::this_thread::get_id();
-    taken = 0;
+    started = 0;
     run_in_order(
-        4, 1, [&](std::size_t) { return taken++ < 2; },
+        4, 1, [&](std::size_t) { return started++ < 2; },
         [&](std::size_t slot) {
             std::unique_lock<std::mutex> lock(mutex);
             most_threads = std::max(most_threads, threads_in_process());
