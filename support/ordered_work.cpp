@@ -156,7 +156,7 @@ void run_in_order(std::size_t slots, const std::function<bool(std::size_t)>& sta
                   const std::function<void(std::size_t)>& work,
                   const std::function<bool(std::size_t)>& finish) {
     const std::size_t cores = core_count();
-    run_in_order(slots, cores > 1 ? cores : 0, start, work, finish);
+    run_in_order(slots, cores - 1, start, work, finish);
 }
 
 void run_parts(std::size_t parts, const std::function<void(std::size_t)>& work) {
