@@ -14,6 +14,7 @@ struct BlockSlot {
     explicit BlockSlot(RecordStore& store) : cut_into(store) {}
 
     TextBlock block;
+    bool qq_line_seen = false;  ///< before the block, when it was read
     std::vector<ExaminedLine> lines;
     RecordStore::Writer cut_into;
 };
@@ -64,6 +65,7 @@ ScanEnd read_listing(std::istream& listing, std::ostream& console, std::ostream&
     run_in_order(
         slots.size(),
         [&](std::size_t slot) {
+            slots[slot].qq_line_seen = scanner.qq_line_seen();
             const TextBlockReader::Read read = reader.next(slots[slot].block, end_of_block);
             if (read.kind == TextBlockReader::Read::Kind::failed) {
                 end = {ScanStatus::read_failed, read.failure};
@@ -73,7 +75,8 @@ ScanEnd read_listing(std::istream& listing, std::ostream& console, std::ostream&
         [&](std::size_t slot) {
             BlockSlot& examined = slots[slot];
             examined.lines.clear();
-            examine_lines(offset, examined.block.text(), examined.lines, examined.cut_into);
+            examine_lines(offset, examined.block.text(), examined.qq_line_seen, examined.lines,
+                          examined.cut_into);
         },
         [&](std::size_t slot) {
             return scanner.take(slots[slot].lines, slots[slot].block.text());

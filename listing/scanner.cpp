@@ -97,8 +97,8 @@ std::string_view version_text(std::string_view line) {
 
 }  // namespace
 
-void examine_lines(std::size_t offset, std::string_view text, std::vector<ExaminedLine>& lines,
-                   RecordStore::Writer& store) {
+void examine_lines(std::size_t offset, std::string_view text, bool qq_line_seen,
+                   std::vector<ExaminedLine>& lines, RecordStore::Writer& store) {
     using Kind = ExaminedLine::Kind;
     const Columns columns{offset};
     const auto at = [&](std::string_view part) {
@@ -110,21 +110,25 @@ void examine_lines(std::size_t offset, std::string_view text, std::vector<Examin
         if (line.size() < kShortestTestedLine) continue;
         if (columns.is_version_line(line)) {
             const std::string_view version = version_text(line);
-            lines.push_back({Kind::version_line, at(version), version.size()});
+            lines.push_back({Kind::version_line, false, at(version), version.size()});
         }
         // Of the other kinds, a line is at most one, tested in this order.
         if (columns.is_qq_line(line)) {
             const QqTexts qq_line = columns.qq_texts(line);
-            lines.push_back({Kind::qq_line, at(line), line.size(), store.add(qq_line),
+            lines.push_back({Kind::qq_line, true, at(line), line.size(), store.add(qq_line),
                              ssn_value(qq_line.ssn_from), ssn_value(qq_line.ssn_to)});
         } else if (columns.is_title_line(line)) {
-            lines.push_back({Kind::title_line, at(line), line.size()});
+            lines.push_back({Kind::title_line, false, at(line), line.size()});
         } else if (columns.is_entry_line(line)) {
             std::string_view second_line = text.substr(text.size());
             all.next(second_line);
             const EntryTexts entry = columns.entry_texts(line, second_line);
-            lines.push_back({Kind::entry_line, at(line), line.size(), store.add(entry),
-                             ssn_value(entry.ssn_from), ssn_value(entry.ssn_to)});
+            ExaminedLine& examined = lines.emplace_back();
+            examined = {Kind::entry_line, qq_line_seen, at(line), line.size(), store.add(entry)};
+            if (qq_line_seen) {
+                examined.ssn_from = ssn_value(entry.ssn_from);
+                examined.ssn_to = ssn_value(entry.ssn_to);
+            }
         }
     }
 }
@@ -236,7 +240,7 @@ bool ListingScanner::take(const std::vector<ExaminedLine>& lines, std::string_vi
                     // A record of its own, its distance trimmed too.
                     contents_.records.append({line.texts, false}, {line.texts, true});
                     ++contents_.length_record_count;
-                } else if (const auto match = searchable_.find(line.ssn_from, line.ssn_to)) {
+                } else if (const auto match = searchable_.find(entry_ssn_values(line))) {
                     // The first matching QQ record takes the entry's texts, its distance as cut.
                     contents_.records.fill(*match, {line.texts, false});
                 } else {
@@ -254,6 +258,13 @@ bool ListingScanner::take(const std::vector<ExaminedLine>& lines, std::string_vi
         }
     }
     return true;
+}
+
+std::pair<std::int32_t, std::int32_t> ListingScanner::entry_ssn_values(
+    const ExaminedLine& entry) const {
+    if (entry.ssn_values) return {entry.ssn_from, entry.ssn_to};
+    const EntryTexts texts = contents_.records.store().entry(entry.texts);
+    return {ssn_value(texts.ssn_from), ssn_value(texts.ssn_to)};
 }
 
 void ListingScanner::make_searchable(const ExaminedLine& qq_line) {

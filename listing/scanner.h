@@ -13,6 +13,7 @@
 #include <optional>
 #include <ostream>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "listing/listing_contents.h"
@@ -59,6 +60,8 @@ struct ExaminedLine {
     enum class Kind : std::uint8_t { version_line, qq_line, title_line, entry_line };
 
     Kind kind = Kind::version_line;
+    /// Whether `ssn_from` and `ssn_to` are set (see `examine_lines`).
+    bool ssn_values = false;
     /// In the examined text: a version line's version text, a title line, or an entry's first
     /// line. A version line that is also a line of another kind is examined twice.
     std::size_t text_at = 0;
@@ -74,8 +77,11 @@ struct ExaminedLine {
 /// count, in listing order, and cuts the texts of each QQ line and length entry into `store`.
 /// An entry's first line takes the line after it, untested, as its second: empty when `text`
 /// ends first. Every byte of `text` must be followed by kCopySlackBytes readable bytes.
-void examine_lines(std::size_t offset, std::string_view text, std::vector<ExaminedLine>& lines,
-                   RecordStore::Writer& store);
+/// The values of a QQ line's SSNs are worked out; an entry's only where `qq_line_seen` says
+/// that a QQ line came before `text`, as entries are matched to QQ records by them (else they
+/// are worked out as the entry is taken, if a QQ line came before it after all).
+void examine_lines(std::size_t offset, std::string_view text, bool qq_line_seen,
+                   std::vector<ExaminedLine>& lines, RecordStore::Writer& store);
 
 /// Where a text as `examine_lines` takes it, ending at a line end, can be cut so that no entry's
 /// first line is parted from its second: the start of a first line whose second line is not in
@@ -120,10 +126,15 @@ class ListingScanner {
 
     ScanStatus status() const { return status_; }
 
+    /// Whether a QQ line has been taken (see `examine_lines`).
+    bool qq_line_seen() const { return contents_.qq_count > 0; }
+
   private:
     void echo_version(std::string_view text);
     bool stop(ScanStatus status);
     void make_searchable(const ExaminedLine& qq_line);
+    /// The values of an entry's SSNs, worked out now where they were not when it was examined.
+    std::pair<std::int32_t, std::int32_t> entry_ssn_values(const ExaminedLine& entry) const;
 
     std::ostream& console_;
     std::ostream& errors_;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace vandlor2 {
 
@@ -22,6 +23,9 @@ class SsnPairIndex {
 
     /// The first position added for the pair, if any.
     std::optional<std::size_t> find(std::int32_t ssn_from, std::int32_t ssn_to);
+    std::optional<std::size_t> find(std::pair<std::int32_t, std::int32_t> pair) {
+        return find(pair.first, pair.second);
+    }
 
     std::size_t size() const;
 

@@ -92,7 +92,7 @@ std::vector<std::string> examined(const std::string& text) {
     RecordTable table;
     RecordStore::Writer writer(table.store());
     std::vector<ExaminedLine> lines;
-    examine_lines(1, view, lines, writer);
+    examine_lines(1, view, true, lines, writer);
     static const char* const kKinds[] = {"version", "qq", "title", "entry"};
     std::vector<std::string> seen;
     for (const ExaminedLine& line : lines) {
