@@ -10,14 +10,6 @@
 
 namespace vandlor2 {
 
-void RecordTable::FreeChunk::operator()(Place* chunk) const {
-    if (small_pages) {
-        ::operator delete(chunk);
-    } else {
-        free_bulk(chunk, kLargePageBytes);
-    }
-}
-
 RecordTable::RecordTable() : store_(std::make_unique<RecordStore>()) {}
 
 RecordTable::RecordTable(std::initializer_list<LineRecord> records) : RecordTable() {
@@ -29,21 +21,12 @@ RecordTable::RecordTable(RecordTable&& other) noexcept = default;
 RecordTable& RecordTable::operator=(RecordTable&& other) noexcept = default;
 
 void RecordTable::append(RecordHead head, RecordFields fields) {
-    static_assert(sizeof(Place) * kPlacesPerChunk == kLargePageBytes, "a chunk is a large page");
-    if (size_ % kPlacesPerChunk == 0) {
-        // The first chunk is in small pages, which a small listing fills only a few of.
-        places_.reserve(places_.size() + 1);
-        const bool small_pages = places_.empty();
-        void* const memory =
-            small_pages ? ::operator new(kLargePageBytes) : allocate_bulk(kLargePageBytes);
-        places_.emplace_back(static_cast<Place*>(memory), FreeChunk{small_pages});
-    }
-    place_at(size_++) = {head.texts | (head.is_qq_line ? kFlag : 0), 0};
-    fill(size_ - 1, fields);
+    places_.push_back({head.texts | (head.is_qq_line ? kFlag : 0), 0});
+    fill(places_.size() - 1, fields);
 }
 
 void RecordTable::fill(std::size_t position, RecordFields fields) {
-    place_at(position).fields = fields.entry | (fields.distance_trimmed ? kFlag : 0);
+    places_[position].fields = fields.entry | (fields.distance_trimmed ? kFlag : 0);
 }
 
 void RecordTable::push_back(const LineRecord& record) {

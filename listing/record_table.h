@@ -9,6 +9,7 @@
 
 #include "listing/line_record.h"
 #include "listing/record_store.h"
+#include "support/chunked_array.h"
 #include "support/trim.h"
 
 namespace vandlor2 {
@@ -65,7 +66,7 @@ class RecordTable {
         const RecordRef fields = place_at(position).fields & kReference;
         return fields == 0 ? std::string_view() : store_->external_accuracy(fields);
     }
-    std::size_t size() const { return size_; }
+    std::size_t size() const { return places_.size(); }
 
     /// Asks for the record at `position` to be read ahead: its handle first, then its texts.
     void prefetch_handle(std::size_t position) const;
@@ -78,25 +79,15 @@ class RecordTable {
         std::uint32_t head;
         std::uint32_t fields;
     };
-    struct FreeChunk {
-        bool small_pages;
-        void operator()(Place* chunk) const;
-    };
-    using Chunk = std::unique_ptr<Place[], FreeChunk>;
-
     static constexpr std::uint32_t kFlag = std::uint32_t{1} << 31;
     static constexpr std::uint32_t kReference = kFlag - 1;
-    static constexpr std::size_t kPlacesPerChunk = std::size_t{1} << 18;  // 2 MiB of places
 
-    Place& place_at(std::size_t position) const {
-        return places_[position / kPlacesPerChunk].get()[position % kPlacesPerChunk];
-    }
+    const Place& place_at(std::size_t position) const { return places_[position]; }
 
     std::unique_ptr<RecordStore> store_;
     /// Cuts the texts of the records that `push_back` appends.
     std::unique_ptr<RecordStore::Writer> writer_;
-    std::vector<Chunk> places_;
-    std::size_t size_ = 0;
+    ChunkedArray<Place> places_;
 };
 
 inline LineRecord RecordTable::record(RecordHandle handle) const {

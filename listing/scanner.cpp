@@ -110,21 +110,21 @@ void examine_lines(std::size_t offset, std::string_view text, bool qq_line_seen,
         if (line.size() < kShortestTestedLine) continue;
         if (columns.is_version_line(line)) {
             const std::string_view version = version_text(line);
-            lines.push_back({Kind::version_line, false, at(version), version.size()});
+            lines.push_back({Kind::version_line, false, 0, at(version), version.size()});
         }
         // Of the other kinds, a line is at most one, tested in this order.
         if (columns.is_qq_line(line)) {
             const QqTexts qq_line = columns.qq_texts(line);
-            lines.push_back({Kind::qq_line, true, at(line), line.size(), store.add(qq_line),
+            lines.push_back({Kind::qq_line, true, store.add(qq_line), at(line), line.size(),
                              ssn_value(qq_line.ssn_from), ssn_value(qq_line.ssn_to)});
         } else if (columns.is_title_line(line)) {
-            lines.push_back({Kind::title_line, false, at(line), line.size()});
+            lines.push_back({Kind::title_line, false, 0, at(line), line.size()});
         } else if (columns.is_entry_line(line)) {
             std::string_view second_line = text.substr(text.size());
             all.next(second_line);
             const EntryTexts entry = columns.entry_texts(line, second_line);
             ExaminedLine& examined = lines.emplace_back();
-            examined = {Kind::entry_line, qq_line_seen, at(line), line.size(), store.add(entry)};
+            examined = {Kind::entry_line, qq_line_seen, store.add(entry), at(line), line.size()};
             if (qq_line_seen) {
                 examined.ssn_from = ssn_value(entry.ssn_from);
                 examined.ssn_to = ssn_value(entry.ssn_to);

@@ -62,12 +62,13 @@ struct ExaminedLine {
     Kind kind = Kind::version_line;
     /// Whether `ssn_from` and `ssn_to` are set (see `examine_lines`).
     bool ssn_values = false;
+    /// A QQ line's or an entry's texts in the record store.
+    RecordRef texts = 0;
     /// In the examined text: a version line's version text, a title line, or an entry's first
     /// line. A version line that is also a line of another kind is examined twice.
     std::size_t text_at = 0;
     std::size_t text_size = 0;
-    /// A QQ line's or an entry's texts in the record store, and the values of its SSNs.
-    RecordRef texts = 0;
+    /// The values of a QQ line's or an entry's SSNs.
     std::int32_t ssn_from = 0;
     std::int32_t ssn_to = 0;
 };

@@ -4,7 +4,9 @@
 #include <array>
 #include <vector>
 
+#include "support/bit_width.h"
 #include "support/bulk_memory.h"
+#include "support/chunked_array.h"
 #include "support/ordered_work.h"
 #include "support/prefetch.h"
 
@@ -18,10 +20,13 @@ namespace {
 using Slot = std::uint64_t;
 constexpr Slot kEmpty = 0;
 
-/// The pairs are spread over this many hash tables by the top bits of their hash, so that many
-/// positions added at once are entered on every core, a table each.
-constexpr unsigned kTableBits = 2;
-constexpr std::size_t kTables = std::size_t{1} << kTableBits;
+/// The pairs are spread over some hash tables by the top bits of their hash, twice as many as
+/// the cores (a power of two, at most 64), so that many positions added at once are entered
+/// on every core, a table at a time, each table small enough to stay near the caches.
+unsigned table_bits() {
+    const unsigned bits = bit_width(core_count() - 1) + 1;
+    return bits < 6 ? bits : 6;
+}
 /// Positions added since the last search are entered on every core from this many on.
 constexpr std::size_t kManyPositions = std::size_t{1} << 16;
 /// Positions are entered with the slot of the one this many places on asked for.
@@ -38,23 +43,25 @@ std::uint32_t hash_of(std::uint64_t key) {
     return static_cast<std::uint32_t>((key * 0x9E3779B97F4A7C15ULL) >> 32);
 }
 
-std::size_t table_of(std::uint32_t hash) {
-    return hash >> (32 - kTableBits);
+std::size_t table_of(std::uint32_t hash, unsigned table_bits) {
+    return static_cast<std::size_t>((std::uint64_t{hash} << table_bits) >> 32);
 }
 
 /// One open-addressing table with linear probing, never more than half full.
 struct HashTable {
     BulkArray<Slot> slots;
     std::size_t used = 0;
+    unsigned table_bits = 0;  ///< of a hash that choose the table
     unsigned home_shift = 32;
 
     std::size_t home(std::uint32_t hash) const {
-        return static_cast<std::size_t>(hash << kTableBits >> home_shift);
+        return static_cast<std::size_t>(static_cast<std::uint32_t>(hash << table_bits) >>
+                                        home_shift);
     }
 
     /// The slot of `key`'s first position, or the free slot where it would go.
     std::size_t slot_of(std::uint64_t key, std::uint32_t hash,
-                        const std::vector<std::uint64_t>& pairs) const {
+                        const ChunkedArray<std::uint64_t>& pairs) const {
         const std::size_t mask = slots.size() - 1;
         for (std::size_t at = home(hash);; at = (at + 1) & mask) {
             const Slot slot = slots[at];
@@ -97,33 +104,43 @@ struct HashTable {
 }  // namespace
 
 struct SsnPairIndex::Tables {
-    std::vector<std::uint64_t> pairs;   ///< each position's pair
-    std::vector<std::uint32_t> hashes;  ///< and its hash, read by each table's entering
-    std::vector<std::uint8_t> first;    ///< whether a position is its pair's first
-    std::size_t entered = 0;            ///< positions entered into the hash tables
-    std::size_t next_guess = 0;         ///< the position after the last one found
-    std::array<HashTable, kTables> tables;
+    ChunkedArray<std::uint64_t> pairs;   ///< each position's pair
+    ChunkedArray<std::uint32_t> hashes;  ///< and its hash, read by each table's entering
+    ChunkedArray<std::uint8_t> first;    ///< whether a position is its pair's first
+    std::size_t entered = 0;             ///< positions entered into the hash tables
+    std::size_t next_guess = 0;          ///< the position after the last one found
+    const unsigned bits = table_bits();
+    std::vector<HashTable> tables = std::vector<HashTable>(std::size_t{1} << bits);
 
-    /// Enters the positions from `begin` to `end` whose table is `only` (or every one), in
-    /// order, each but the first of its pair marked as such. They are listed first, so that the
-    /// slot of each is asked for a few positions ahead and the memory reads overlap.
+    Tables() {
+        for (HashTable& table : tables) table.table_bits = bits;
+    }
+
+    HashTable& table_of_hash(std::uint32_t hash) { return tables[table_of(hash, bits)]; }
+
+    /// Enters the positions from `begin` to `end` whose table is `only` (or every one, with
+    /// room made for them beforehand), in order, each but the first of its pair marked as such.
+    /// They are listed first, so that the slot of each is asked for a few positions ahead and
+    /// the memory reads overlap.
     void enter(std::size_t begin, std::size_t end, std::size_t only) {
+        const bool every_table = only == tables.size();
         std::vector<std::uint32_t> positions;
         for (std::size_t position = begin; position < end; ++position) {
-            if (only == kTables || table_of(hashes[position]) == only) {
+            if (every_table || table_of(hashes[position], bits) == only) {
                 positions.push_back(static_cast<std::uint32_t>(position));
             }
         }
+        if (!every_table) tables[only].make_room_for(positions.size());
         const auto slot_ahead = [&](std::size_t position) {
             const std::uint32_t hash = hashes[position];
-            const HashTable& table = tables[table_of(hash)];
+            const HashTable& table = table_of_hash(hash);
             return &table.slots[table.home(hash)];
         };
         for (std::size_t n = 0; n < positions.size(); ++n) {
             if (n + kReadAhead < positions.size()) prefetch(slot_ahead(positions[n + kReadAhead]));
             const std::size_t position = positions[n];
             const std::uint32_t hash = hashes[position];
-            HashTable& table = tables[table_of(hash)];
+            HashTable& table = table_of_hash(hash);
             Slot& slot = table.slots[table.slot_of(pairs[position], hash, pairs)];
             if (slot != kEmpty) continue;  // a later position of a pair entered before
             slot = Slot{hash} << 32 | (position + 1);
@@ -137,19 +154,12 @@ struct SsnPairIndex::Tables {
         const std::size_t begin = entered;
         const std::size_t end = pairs.size();
         if (begin == end) return;
-        // Room for them all beforehand, so that no table grows while positions are entered.
-        if (end - begin < kManyPositions) {
+        // Room is made before positions are entered, so that no table grows meanwhile.
+        if (end - begin < kManyPositions || tables.size() == 1) {
             for (HashTable& table : tables) table.make_room_for(end - begin);
-            enter(begin, end, kTables);
+            enter(begin, end, tables.size());
         } else {
-            run_parts(kTables, [&](std::size_t table) {
-                std::size_t own = 0;
-                for (std::size_t position = begin; position < end; ++position) {
-                    own += table_of(hashes[position]) == table;
-                }
-                tables[table].make_room_for(own);
-                enter(begin, end, table);
-            });
+            run_parts(tables.size(), [&](std::size_t table) { enter(begin, end, table); });
         }
         entered = end;
     }
@@ -180,7 +190,7 @@ std::optional<std::size_t> SsnPairIndex::find(std::int32_t ssn_from, std::int32_
     if (position >= tables.pairs.size() || tables.pairs[position] != key ||
         !tables.first[position]) {
         const std::uint32_t hash = hash_of(key);
-        const HashTable& table = tables.tables[table_of(hash)];
+        const HashTable& table = tables.table_of_hash(hash);
         if (table.slots.empty()) return std::nullopt;
         const Slot slot = table.slots[table.slot_of(key, hash, tables.pairs)];
         if (slot == kEmpty) return std::nullopt;

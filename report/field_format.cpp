@@ -89,29 +89,33 @@ bool ReportLine::place_plain_decimal(std::string_view text, std::size_t width) {
     if (whole_end == first_digit || (*first_digit == '0' && whole_end - first_digit > 1)) {
         return false;
     }
-    bool round_up = false;
+    // Whether to round up, worked out without branches: it goes either way as often.
+    unsigned round_up = 0;
     if (at != end && *at == '.' && ++at != end && is_digit(*at)) {
-        const int first_decimal = *at++ - '0';
-        bool beyond_first = false;  // a decimal after the first that is not 0
-        for (; at != end && is_digit(*at); ++at) beyond_first = beyond_first || *at != '0';
-        const bool odd = (whole_end[-1] - '0') % 2 == 1;
-        round_up = first_decimal > 5 || (first_decimal == 5 && (beyond_first || odd));
+        const unsigned first_decimal = static_cast<unsigned>(*at++ - '0');
+        unsigned beyond_first = 0;  // a decimal after the first that is not 0
+        for (; at != end && is_digit(*at); ++at) beyond_first |= *at != '0';
+        const unsigned odd = static_cast<unsigned>(whole_end[-1]) & 1;  // '1' is 0x31
+        round_up = (first_decimal > 5) | ((first_decimal == 5) & (beyond_first | odd));
     }
     if (at != end && (*at == 'e' || *at == 'E')) return false;  // an exponent
-    // Rounding up carries through trailing nines; all nines would make a new digit.
-    const char* last_below_nine = whole_end - 1;
-    while (round_up && last_below_nine >= first_digit && *last_below_nine == '9') --last_below_nine;
-    if (last_below_nine < first_digit) return false;
-
     const auto size = static_cast<std::size_t>(whole_end - placed);
-    pad(size, width);
-    char* const number = cursor_;
-    put(std::string_view(placed, size));
-    if (round_up) {
+    if (round_up != 0 && whole_end[-1] == '9') {
+        // Rounding up carries through trailing nines; all nines would make a new digit.
+        const char* last_below_nine = whole_end - 1;
+        while (last_below_nine >= first_digit && *last_below_nine == '9') --last_below_nine;
+        if (last_below_nine < first_digit) return false;
+        pad(size, width);
+        char* const number = cursor_;
+        put(std::string_view(placed, size));
         char* const last = number + (last_below_nine - placed);
         ++*last;
         std::fill(last + 1, number + size, '0');
+        return true;
     }
+    pad(size, width);
+    put(std::string_view(placed, size));
+    cursor_[-1] = static_cast<char>(cursor_[-1] + static_cast<char>(round_up));
     return true;
 }
 
