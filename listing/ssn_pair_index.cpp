@@ -156,7 +156,13 @@ struct SsnPairIndex::Tables {
         if (begin == end) return;
         // Room is made before positions are entered, so that no table grows meanwhile.
         if (end - begin < kManyPositions || tables.size() == 1) {
-            for (HashTable& table : tables) table.make_room_for(end - begin);
+            std::vector<std::size_t> own(tables.size());
+            for (std::size_t position = begin; position < end; ++position) {
+                ++own[table_of(hashes[position], bits)];
+            }
+            for (std::size_t table = 0; table < tables.size(); ++table) {
+                tables[table].make_room_for(own[table]);
+            }
             enter(begin, end, tables.size());
         } else {
             run_parts(tables.size(), [&](std::size_t table) { enter(begin, end, table); });

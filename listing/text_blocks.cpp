@@ -10,6 +10,10 @@
 namespace vandlor2 {
 namespace {
 
+/// The listing's bytes read in blocks of an eighth, and the blocks' bytes then.
+constexpr std::size_t kFirstBytes = std::size_t{16} << 20;
+constexpr std::size_t kFirstBlockBytes = kTextBlockBytes / 8;
+
 /// The DOS end-of-text mark.
 constexpr char kCtrlZ = '\x1A';
 
@@ -57,6 +61,7 @@ bool TextBlockReader::read_more(TextBlock& block, std::size_t count) {
             }
         }
         block.size += kept;
+        bytes_read_ += kept;
         return kept > 0;
     } catch (const FileReadError& error) {
         ended_ = true;
@@ -66,12 +71,14 @@ bool TextBlockReader::read_more(TextBlock& block, std::size_t count) {
 }
 
 TextBlockReader::Read TextBlockReader::next(TextBlock& block, const EndOfBlock& end_of_block) {
+    const std::size_t block_bytes =
+        bytes_read_ < kFirstBytes ? std::min(block_bytes_, kFirstBlockBytes) : block_bytes_;
     const std::size_t held_back = std::exchange(held_back_, 0);
     if (last_ == &block) {
         std::memmove(block.bytes.get(), block.bytes.get() + block.size, held_back);
     } else {
         if (block.capacity > kLongestKeptBlockBytes) block = TextBlock{};
-        reserve(block, held_back + block_bytes_, 0);
+        reserve(block, held_back + block_bytes, 0);
         if (held_back > 0) {
             std::memcpy(block.bytes.get(), last_->bytes.get() + last_->size, held_back);
         }
@@ -80,7 +87,7 @@ TextBlockReader::Read TextBlockReader::next(TextBlock& block, const EndOfBlock& 
     last_ = &block;
     std::size_t unsearched = held_back;  // no line end before it, but maybe one held back
     for (;;) {
-        const bool more = read_more(block, std::max(block_bytes_, block.size));
+        const bool more = read_more(block, std::max(block_bytes, block.size));
         if (failure_) return {Read::Kind::failed, *failure_};
         if (!more) return {block.size > 0 ? Read::Kind::block : Read::Kind::end};
         const std::size_t last_feed = block.text().substr(unsearched).rfind('\n');
@@ -90,7 +97,7 @@ TextBlockReader::Read TextBlockReader::next(TextBlock& block, const EndOfBlock& 
         }
         const std::size_t whole_lines = unsearched + last_feed + 1;
         const std::size_t end = end_of_block(block.text().substr(0, whole_lines));
-        if (end > 0 && block.size - end <= block_bytes_) {
+        if (end > 0 && block.size - end <= block_bytes) {
             hold_back(block, end);
             return {Read::Kind::block};
         }

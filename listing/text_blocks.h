@@ -12,7 +12,8 @@
 namespace vandlor2 {
 
 /// The bytes a text block is read in: a block holds about this many, more only where a line or
-/// an entry is longer.
+/// an entry is longer. The blocks of a listing's first 16 MiB hold an eighth of this, so that a
+/// small listing fills little fresh memory, which costs more to read into than to read.
 inline constexpr std::size_t kTextBlockBytes = std::size_t{1} << 20;
 
 /// A part of the listing that ends where a line may begin, in a buffer that is kept for the
@@ -60,6 +61,7 @@ class TextBlockReader {
 
     std::istream& input_;
     const std::size_t block_bytes_;
+    std::size_t bytes_read_ = 0;
     TextBlock* last_ = nullptr;  ///< holds the bytes held back, after its own
     std::size_t held_back_ = 0;
     bool ended_ = false;
