@@ -52,8 +52,10 @@ class RecordTable {
     /// Appends a record of any eight texts, each cut to the width of its column.
     void push_back(const LineRecord& record);
 
-    /// The record at `position`: a view of texts that the table keeps while it lives.
-    LineRecord operator[](std::size_t position) const { return record(handle(position)); }
+    /// The record at `position`: a view of texts that the table keeps while it lives. It is
+    /// const so that assigning to one of its texts, which would change nothing in the table,
+    /// does not compile; `fill` and `push_back` change records.
+    const LineRecord operator[](std::size_t position) const { return record(handle(position)); }
     /// The record at `position` as the table holds it; good until it is filled again.
     RecordHandle handle(std::size_t position) const {
         const Place place = place_at(position);

@@ -4,12 +4,19 @@
 
 #include <array>
 #include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace vandlor2 {
 namespace {
 
 using Fields = std::array<std::string, 8>;
+
+// A text of a record read from the table cannot be assigned to, as that would change nothing.
+static_assert(!std::is_assignable_v<decltype((std::declval<const RecordTable&>()[0].distance)),
+                                    std::string_view>);
 
 Fields fields_of(const LineRecord& record) {
     return {std::string(record.ssn_from),          std::string(record.ssn_to),
