@@ -653,7 +653,10 @@ TEST(FaultInjection, EveryKindOfReportKeepsWhatOthersSee) {
 /// Reports killed outright (SIGKILL) at moments spread over the run: each is empty or whole,
 /// and a file of no name leaves nothing in the folder; with a named temporary file (no
 /// O_TMPFILE), only that file may stay. Over a report from an earlier run too. (A report
-/// written in place, such as one with other hard links, is not kept whole.)
+/// written in place, such as one with other hard links, is not kept whole.) A file of no name
+/// is named only in the instant before the rename: a kill there, also made on purpose at the
+/// rename and at the removal after it, leaves the whole new report under that name and the
+/// report empty, or, once the two are swapped, the emptied report there and the report whole.
 TEST(FaultInjection, AKilledRunLeavesAnEmptyOrWholeReport) {
     if (instrumented()) GTEST_SKIP() << "not in an instrumented build";
     const Sandbox sandbox("plain 20M");
@@ -661,43 +664,66 @@ TEST(FaultInjection, AKilledRunLeavesAnEmptyOrWholeReport) {
         const char* what;
         const char* setup;
         bool named_temporary;
+        const char* at_call;  ///< killed as it makes this call, or else after a random delay
     };
-    const Killing killings[] = {{"a new report", ":", false},
-                                {"over an earlier report", "cp stale report", false},
-                                {"a named temporary file", ":", true}};
+    const Killing killings[] = {{"a new report", ":", false, nullptr},
+                                {"over an earlier report", "cp stale report", false, nullptr},
+                                {"a named temporary file", ":", true, nullptr},
+                                {"at the rename", ":", false, "renameat2"},
+                                {"at the removal after the rename", ":", false, "unlink"}};
     constexpr int kKillsEach = 12;
     const auto clean_start = std::chrono::steady_clock::now();
     run_tool_in(sandbox.folder(), "");
     const auto clean_run = std::chrono::steady_clock::now() - clean_start;
     Random random(29);
+    int kills = 0;
     int empty = 0;
     int whole = 0;
+    int kills_at_the_rename = 0;
     for (const Killing& killing : killings) {
-        for (int kill_number = 0; kill_number < kKillsEach; ++kill_number) {
+        for (int kill_number = 0; kill_number < (killing.at_call ? 1 : kKillsEach); ++kill_number) {
             const auto delay = clean_run * static_cast<double>(random.below(900)) / 1000.0;
             const std::string settings = killing.named_temporary ? "VANDLOR2_NO_TMPFILE=1 " : "";
-            const std::string prefix =
-                std::string(killing.setup) + " && " + with_shim(settings) + " timeout -s KILL " +
-                std::to_string(std::chrono::duration<double>(delay).count() + 0.001);
-            const Outcome outcome = run_tool_in(sandbox.folder(), prefix);
+            const std::string call = killing.at_call ? killing.at_call : "";
+            const std::string killer =
+                killing.at_call
+                    ? "strace -f -qq -o /dev/null -e trace=" + call + " -e inject=" + call +
+                          ":signal=SIGKILL"
+                    : "timeout -s KILL " +
+                          std::to_string(std::chrono::duration<double>(delay).count() + 0.001);
+            const Outcome outcome =
+                run_tool_in(sandbox.folder(),
+                            std::string(killing.setup) + " && " + with_shim(settings) + killer);
             sandbox.restore(outcome);
+            bool at_the_rename = false;
+            if (!killing.named_temporary && outcome.temporary_files.size() == 1) {
+                const std::optional<std::string> left =
+                    read_file(sandbox.folder() / outcome.temporary_files[0]);
+                at_the_rename = (outcome.report == "" && left == sandbox.report()) ||
+                                (outcome.report == sandbox.report() && left == "");
+            }
             const bool left_alone =
-                outcome.temporary_files.empty() ||
-                (killing.named_temporary && outcome.temporary_files.size() == 1);
+                (killing.at_call ? at_the_rename : outcome.temporary_files.empty()) ||
+                at_the_rename || (killing.named_temporary && outcome.temporary_files.size() == 1);
             const bool right = (outcome.report == "" || outcome.report == sandbox.report()) &&
                                outcome.listing == sandbox.listing() && left_alone;
+            ++kills;
             empty += outcome.report == "";
             whole += outcome.report == sandbox.report();
+            kills_at_the_rename += at_the_rename;
             if (!tally.clean_error(right)) {
-                ADD_FAILURE() << killing.what << ", killed after "
-                              << std::chrono::duration<double>(delay).count() << " s: report of "
-                              << (outcome.report ? outcome.report->size() : 0) << " bytes, "
-                              << outcome.temporary_files.size() << " temporary files";
+                ADD_FAILURE()
+                    << killing.what << ", killed after "
+                    << (killing.at_call
+                            ? call
+                            : std::to_string(std::chrono::duration<double>(delay).count()) + " s")
+                    << ": report of " << (outcome.report ? outcome.report->size() : 0) << " bytes, "
+                    << outcome.temporary_files.size() << " temporary files";
             }
         }
     }
-    std::printf("%zu kills: %d empty reports, %d whole ones\n", kKillsEach * std::size(killings),
-                empty, whole);
+    std::printf("%d kills: %d empty reports, %d whole ones, %d in the instant of the rename\n",
+                kills, empty, whole, kills_at_the_rename);
 }
 
 TEST(FaultInjection, ReadsAndWritesOfAFewBytesAtATime) {
