@@ -7,6 +7,32 @@
 
 namespace vandlor2 {
 
+/// How many names, each taken by another file first, a temporary file is tried under.
+inline constexpr unsigned kTemporaryNameTries = 64;
+
+/// The name of a temporary file for the file `base` in `folder` (given with its separator at
+/// the end): ".BASE.xxxxxx", the base cut to leave room for the rest, the six letters drawn
+/// from `seed` (the process and the clock) and the attempt, so that each attempt differs.
+template <typename Char>
+std::basic_string<Char> temporary_file_name(const std::basic_string<Char>& folder,
+                                            const std::basic_string<Char>& base, std::uint64_t seed,
+                                            unsigned attempt) {
+    constexpr std::size_t kLongestBase = 200;
+    constexpr std::size_t kSuffixLetters = 6;
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    constexpr std::uint64_t kLetterCount = sizeof kLetters - 1;
+    std::basic_string<Char> name = folder;
+    name += Char('.');
+    name += base.substr(0, kLongestBase);
+    name += Char('.');
+    std::uint64_t mix = seed ^ (attempt * std::uint64_t{0x9E3779B97F4A7C15});
+    for (std::size_t letter = 0; letter < kSuffixLetters; ++letter) {
+        name += static_cast<Char>(kLetters[mix % kLetterCount]);
+        mix /= kLetterCount;
+    }
+    return name;
+}
+
 /// A new content for a regular file, written into a temporary file in the file's own folder
 /// and put in its place in one step, so that the name shows the old file or the whole new one
 /// at every instant, whatever ends the process. The temporary file has no name while it is

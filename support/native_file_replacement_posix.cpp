@@ -19,10 +19,7 @@
 namespace vandlor2 {
 namespace {
 
-constexpr int kMostLinks = 40;             // as many as the system follows
-constexpr unsigned kNameTries = 64;        // names taken by others before giving up
-constexpr std::size_t kLongestBase = 200;  // leaves room for the dot and the suffix
-constexpr std::size_t kSuffixLetters = 6;
+constexpr int kMostLinks = 40;  // as many as the system follows
 
 int as_fd(std::intptr_t handle) {
     return static_cast<int>(handle);
@@ -96,18 +93,11 @@ bool has_extended_attributes(int fd) {
 
 /// ".NAME.xxxxxx" in `folder`, the letters different at each attempt.
 std::string temporary_name(const std::string& folder, const std::string& base, unsigned attempt) {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
-    std::uint64_t mix = (static_cast<std::uint64_t>(getpid()) << 32) ^
-                        static_cast<std::uint64_t>(now.tv_nsec) ^
-                        (attempt * std::uint64_t{0x9E3779B97F4A7C15});
-    std::string name = folder + "/." + base.substr(0, kLongestBase) + ".";
-    for (std::size_t letter = 0; letter < kSuffixLetters; ++letter) {
-        name += kLetters[mix % (sizeof kLetters - 1)];
-        mix /= sizeof kLetters - 1;
-    }
-    return name;
+    const std::uint64_t seed =
+        (static_cast<std::uint64_t>(getpid()) << 32) ^ static_cast<std::uint64_t>(now.tv_nsec);
+    return temporary_file_name(folder + "/", base, seed, attempt);
 }
 
 }  // namespace
@@ -138,7 +128,7 @@ bool FileReplacement::begin(const std::string& name, const NativeFile& original,
     made = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
 #endif
     named_ = made < 0;
-    for (unsigned attempt = 0; made < 0 && attempt < kNameTries; ++attempt) {
+    for (unsigned attempt = 0; made < 0 && attempt < kTemporaryNameTries; ++attempt) {
         temporary_ = temporary_name(folder, base_of(path_), attempt);
         made = ::open(temporary_.c_str(),
                       O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
@@ -174,7 +164,7 @@ bool FileReplacement::put_in_place(NativeFile&, NativeFile& temporary) {
 #ifdef O_TMPFILE
     if (!named_) {
         const std::string open_name = "/proc/self/fd/" + std::to_string(fd);
-        for (unsigned attempt = 0; temporary_.empty() && attempt < kNameTries; ++attempt) {
+        for (unsigned attempt = 0; temporary_.empty() && attempt < kTemporaryNameTries; ++attempt) {
             temporary_ = temporary_name(folder_of(path_), base_of(path_), attempt);
             if (::linkat(AT_FDCWD, open_name.c_str(), AT_FDCWD, temporary_.c_str(),
                          AT_SYMLINK_FOLLOW) == 0) {

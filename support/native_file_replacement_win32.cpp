@@ -13,10 +13,6 @@
 namespace vandlor2 {
 namespace {
 
-constexpr unsigned kNameTries = 64;        // names taken by others before giving up
-constexpr std::size_t kLongestBase = 200;  // leaves room for the dot and the suffix
-constexpr std::size_t kSuffixLetters = 6;
-
 HANDLE as_handle(std::intptr_t handle) {
     return reinterpret_cast<HANDLE>(handle);
 }
@@ -74,18 +70,9 @@ bool delete_on_close(HANDLE file, bool deleted) {
 
 /// ".NAME.xxxxxx" beside `path`, the letters different at each attempt.
 std::wstring temporary_name(const std::wstring& path, unsigned attempt) {
-    static constexpr wchar_t kLetters[] = L"abcdefghijklmnopqrstuvwxyz0123456789";
-    constexpr std::uint64_t kLetterCount = sizeof kLetters / sizeof kLetters[0] - 1;
     const std::size_t slash = path.find_last_of(L"\\/");
-    std::wstring name =
-        path.substr(0, slash + 1) + L"." + path.substr(slash + 1).substr(0, kLongestBase) + L".";
-    std::uint64_t mix = (std::uint64_t{GetCurrentProcessId()} << 32) ^ GetTickCount64() ^
-                        (attempt * std::uint64_t{0x9E3779B97F4A7C15});
-    for (std::size_t letter = 0; letter < kSuffixLetters; ++letter) {
-        name += kLetters[mix % kLetterCount];
-        mix /= kLetterCount;
-    }
-    return name;
+    const std::uint64_t seed = (std::uint64_t{GetCurrentProcessId()} << 32) ^ GetTickCount64();
+    return temporary_file_name(path.substr(0, slash + 1), path.substr(slash + 1), seed, attempt);
 }
 
 /// Renames the open `file` over `path` in one step.
@@ -124,7 +111,7 @@ bool FileReplacement::begin(const std::string& name, const NativeFile& original,
     identity_ = *identity;
     original_was_empty_ = original_was_empty;
     named_ = true;
-    for (unsigned attempt = 0; attempt < kNameTries; ++attempt) {
+    for (unsigned attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
         const std::wstring candidate = temporary_name(*path, attempt);
         const HANDLE made = CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
                                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
