@@ -266,18 +266,22 @@ if(DEFINED MAKE_LISTING)
   set(folder "${WORK_DIR}/interrupt")
   file(MAKE_DIRECTORY "${folder}")
   execute_process(COMMAND "${MAKE_LISTING}" 100M plain 1 "${folder}/listing")
-  execute_process(
-    COMMAND sh -c [[
+  # Starts the run, and waits until its report is being written: into a temporary file beside
+  # the report, put in its place once whole.
+  set(start_and_wait [[
       "$0" "$1" listing report >/dev/null 2>&1 &
       waited=0
-      # The report is written into a temporary file beside it, and put in its place once whole.
       while [ -z "$(find . -maxdepth 1 -name '.report.*' -size +0)" ] && [ $waited -lt 6000 ]; do
         sleep 0.01; waited=$((waited + 1))
       done
+]])
+  set(interrupt [[
       pkill -INT -x vandlor2.exe
       wait $!
       echo "$?" "$(wc -c < report)" $(find . -maxdepth 1 -name '.report.*')
-    ]] ${WINE} "${WINDOWS_EXE}"
+]])
+  execute_process(
+    COMMAND sh -c "${start_and_wait}${interrupt}" ${WINE} "${WINDOWS_EXE}"
     WORKING_DIRECTORY "${folder}" OUTPUT_VARIABLE interrupted OUTPUT_STRIP_TRAILING_WHITESPACE)
   # 58 is the low byte of STATUS_CONTROL_C_EXIT, the status of a program ended by Ctrl-C.
   if(NOT interrupted STREQUAL "58 0")
@@ -286,18 +290,14 @@ if(DEFINED MAKE_LISTING)
   math(EXPR checked "${checked} + 1")
   # "End task" (TerminateProcess from another process), which no handler sees: the report is
   # empty, and the system deletes the temporary file with the killed run's handle.
-  execute_process(
-    COMMAND sh -c [[
-      "$0" "$1" listing report >/dev/null 2>&1 &
-      waited=0
-      while [ -z "$(find . -maxdepth 1 -name '.report.*' -size +0)" ] && [ $waited -lt 6000 ]; do
-        sleep 0.01; waited=$((waited + 1))
-      done
+  set(terminate [[
       "$0" taskkill /F /IM vandlor2.exe >/dev/null 2>&1
       wait $!
       sleep 1
       echo "$(wc -c < report)" $(find . -maxdepth 1 -name '.report.*')
-    ]] ${WINE} "${WINDOWS_EXE}"
+]])
+  execute_process(
+    COMMAND sh -c "${start_and_wait}${terminate}" ${WINE} "${WINDOWS_EXE}"
     WORKING_DIRECTORY "${folder}" OUTPUT_VARIABLE terminated OUTPUT_STRIP_TRAILING_WHITESPACE)
   if(NOT terminated STREQUAL "0")
     set(failures "${failures}\n  TerminateProcess: report size and files left ${terminated}")
