@@ -81,9 +81,9 @@ RecordOrder::~RecordOrder() = default;
 /// The report order is made in one of two ways. Most often the texts differ in a few of their
 /// bytes, and each of those takes few values: each byte is then replaced by its rank among the
 /// values it takes, the ranks joined into one mixed-radix number above the position in one
-/// word, and the words sorted in a few passes of a byte. Otherwise every record has a key of two
-/// words: its text's twelve bytes, its length and its position, sorted a byte at a time over the
-/// bytes that differ.
+/// word, and the words sorted in a few passes of up to 11 bits. Otherwise every record has a key of
+/// two words: its text's twelve bytes, its length and its position, sorted a byte at a time over
+/// the bytes that differ.
 RecordOrder::RecordOrder(const RecordTable& table) : keys_(std::make_unique<Keys>()) {
     const std::size_t size = table.size();
     // 2^28 records would need some 30 GB of memory; refuse more as memory is refused.
@@ -143,9 +143,13 @@ RecordOrder::RecordOrder(const RecordTable& table) : keys_(std::make_unique<Keys
     }
     size_ = size;
     if (one_word) {
-        const unsigned passes = (bit_width(numbers - 1) + 7) / 8;
-        const auto digit_of = [position_bits](std::uint64_t key, unsigned digit) {
-            return static_cast<unsigned>(key >> (position_bits + 8 * digit)) & 0xFF;
+        // The fewest passes of at most kMostDigitBits bits, their digits as even as they go.
+        const unsigned number_bits = bit_width(numbers - 1);
+        const unsigned passes = (number_bits + kMostDigitBits - 1) / kMostDigitBits;
+        const unsigned digit_bits = passes == 0 ? 1 : (number_bits + passes - 1) / passes;
+        const auto digit_of = [position_bits, digit_bits](std::uint64_t key, unsigned digit) {
+            return static_cast<unsigned>(key >> (position_bits + digit_bits * digit)) &
+                   ((1U << digit_bits) - 1);
         };
         // Each digit's ranks times its weight, in their place in the key: the length's, and
         // those of the text's bytes that differ, each with where its byte is in the text's words.

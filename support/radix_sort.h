@@ -1,6 +1,7 @@
 #pragma once
 
-// A parallel, stable least-significant-digit radix sort of plain keys a byte at a time.
+// A parallel, stable least-significant-digit radix sort of plain keys, a digit of up to 11
+// bits at a time.
 
 #include <array>
 #include <cstddef>
@@ -12,8 +13,13 @@
 
 namespace vandlor2 {
 
+/// The widest digit a pass sorts by: its counts and its places to move keys to stay in the
+/// caches, while a key of 26 bits takes three passes instead of four bytes.
+inline constexpr unsigned kMostDigitBits = 11;
+inline constexpr std::size_t kDigitValues = std::size_t{1} << kMostDigitBits;
+
 /// How many keys take each value of one digit.
-using Counts = std::array<std::size_t, 256>;
+using Counts = std::array<std::size_t, kDigitValues>;
 
 /// The range of `part` when `size` keys are cut into `parts` nearly equal parts.
 inline std::pair<std::size_t, std::size_t> part_range(std::size_t size, std::size_t parts,
@@ -42,7 +48,7 @@ void radix_sort(BulkArray<Key>& keys, unsigned digits, std::vector<Counts> count
     }
     for (unsigned digit = 0; digit < digits; ++digit) {
         std::size_t start = 0;
-        for (std::size_t value = 0; value < 256; ++value) {
+        for (std::size_t value = 0; value < kDigitValues; ++value) {
             for (std::size_t part = 0; part < parts; ++part) {
                 starts[part][value] = start;
                 start += counts[part][value];
@@ -69,7 +75,7 @@ void radix_sort(BulkArray<Key>& keys, unsigned digits, std::vector<Counts> count
             Counts& merged = counts.at(part);
             merged.fill(0);
             for (std::size_t mover = 0; mover < parts; ++mover) {
-                for (std::size_t value = 0; value < 256; ++value) {
+                for (std::size_t value = 0; value < kDigitValues; ++value) {
                     merged[value] += next[mover][part][value];
                 }
             }

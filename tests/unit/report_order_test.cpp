@@ -37,15 +37,18 @@ TEST(ReportOrder, ComparesTheTextsByteByByte) {
     EXPECT_EQ(report_order(table_of(
                   {std::string("12345678\1\0", 10), std::string("12345678\0\xFF\xFF\xFF", 12)})),
               (Order{1, 0}));
-    // Ranks of 1 and of 9 bits in all: each needs its last pass of a byte.
+    // Ranks of 1, 9 and 12 bits in all: one pass, one of the widest digit and more, and two
+    // passes that share the bits.
     EXPECT_EQ(report_order(table_of({"2", "1"})), (Order{1, 0}));
-    std::vector<std::string> nine_bits;
-    Order backwards;
-    for (std::size_t i = 512; i-- > 0;) {
-        nine_bits.push_back({static_cast<char>('a' + i / 256), static_cast<char>(i % 256)});
-        backwards.push_back(i);
+    for (const std::size_t records : {512, 4096}) {
+        std::vector<std::string> texts;
+        Order backwards;
+        for (std::size_t i = records; i-- > 0;) {
+            texts.push_back({static_cast<char>('a' + i / 256), static_cast<char>(i % 256)});
+            backwards.push_back(i);
+        }
+        EXPECT_EQ(report_order(table_of(texts)), backwards) << records << " records";
     }
-    EXPECT_EQ(report_order(table_of(nine_bits)), backwards);
     // 256 records (8 bits of position) whose first seven bytes take 256 values each: keys of
     // 64 bits, the most one word holds, and with an eighth byte of two values, 65 bits. More
     // records are then ordered in two words, by every bit of every byte: pairs that differ
