@@ -13,8 +13,8 @@
 
 namespace vandlor2 {
 
-/// The widest digit a pass sorts by: its counts and its places to move keys to stay in the
-/// caches, while a key of 26 bits takes three passes instead of four bytes.
+/// The widest digit a pass sorts by: its 2048 counts, and the as many places it moves keys
+/// to, still stay in the caches, and a key of 26 bits takes three passes instead of four.
 inline constexpr unsigned kMostDigitBits = 11;
 inline constexpr std::size_t kDigitValues = std::size_t{1} << kMostDigitBits;
 

@@ -37,8 +37,7 @@ TEST(ReportOrder, ComparesTheTextsByteByByte) {
     EXPECT_EQ(report_order(table_of(
                   {std::string("12345678\1\0", 10), std::string("12345678\0\xFF\xFF\xFF", 12)})),
               (Order{1, 0}));
-    // Ranks of 1, 9 and 12 bits in all: one pass, one of the widest digit and more, and two
-    // passes that share the bits.
+    // Ranks of 1, 9 and 12 bits in all: a pass of one bit, one of nine, and two of six.
     EXPECT_EQ(report_order(table_of({"2", "1"})), (Order{1, 0}));
     for (const std::size_t records : {512, 4096}) {
         std::vector<std::string> texts;
